@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a fresh Debian 12 (run as root).
+# Idempotent: a second run only checks.
+set -euo pipefail
+
+check_only=0
+[ "${1:-}" = "--check-only" ] && check_only=1
+
+need_install=0
+for cmd in i686-w64-mingw32-g++-win32 cmake wine Xvfb xdotool; do
+  command -v "$cmd" >/dev/null 2>&1 || need_install=1
+done
+[ -e /usr/lib/i386-linux-gnu/libGL.so.1 ] || need_install=1
+[ -e /usr/src/googletest/CMakeLists.txt ] || need_install=1
+[ -e /usr/lib/gcc/x86_64-linux-gnu/12/32/libstdc++.so ] || need_install=1
+[ -e /usr/lib/gcc/x86_64-linux-gnu/12/32/libasan.so ] || need_install=1
+
+if [ "$need_install" = 1 ] && [ "$check_only" = 1 ]; then
+  echo "setup: packages are missing; run scripts/setup.sh as root" >&2
+  exit 1
+fi
+if [ "$need_install" = 1 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  dpkg --add-architecture i386
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends \
+    g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686 \
+    cmake make ninja-build g++ g++-multilib lib32asan8 lib32ubsan1 \
+    googletest \
+    wine wine32:i386 \
+    xvfb xauth x11-utils xdotool imagemagick \
+    libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libglu1-mesa:i386 \
+    ca-certificates python3 >/dev/null
+fi
+
+# One quiet Wine prefix, made once.
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "${WINEPREFIX:-$HOME/.wine}/system.reg" ]; then
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w || true
+fi
+echo "setup: ready"

@@ -1,0 +1,86 @@
+// KORVID: takes a source file from the command line or the open dialog,
+// loads it into the line store and runs it as text.
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <string>
+#include <vector>
+
+#include "apps/interpreter/interpreter_app.h"
+#include "core/preprocessor.h"
+#include "core/text.h"
+#include "engine/errors.h"
+#include "engine/host.h"
+#include "system/win32_host.h"
+
+namespace {
+
+const char* const kCaption = "Korvid";
+
+// "Contains no dot" looks at the last path component only.
+bool HasExtension(const std::string& name) {
+  size_t sep = name.find_last_of("\\/");
+  size_t dot = name.find('.', sep == std::string::npos ? 0 : sep + 1);
+  return dot != std::string::npos;
+}
+
+bool Readable(const std::string& name) {
+  HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+// The open-file dialog; false when cancelled (console mode always cancels).
+bool ChooseFile(std::string& name) {
+  if (korv::host().ConsoleMode()) return false;
+  std::vector<char> buf(256, '\0');
+  std::string title = std::string("Korvid-") + korv::ErrorText(800);
+  const char filter[] = "Korvid-Source (*.krv, *.krvsrc)\0*.KRV;*.KRVSRC\0All (*.*)\0*.*\0";
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.lpstrFilter = filter;
+  ofn.lpstrFile = buf.data();
+  ofn.nMaxFile = 255;
+  ofn.lpstrTitle = title.c_str();
+  ofn.Flags = 0x00081804;  // explorer, file and path must exist, hide read-only
+  if (!GetOpenFileNameA(&ofn)) return false;
+  name = korv::Trim(buf.data());
+  return true;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  static korv::Win32Host host(korv::ConsoleModeRequested());
+  korv::SetHost(&host);
+
+  INITCOMMONCONTROLSEX icc{8, 0x0FFF};
+  InitCommonControlsEx(&icc);
+  korv::InitInterpreterPlatform(instance);
+
+  std::string file;
+  bool haveFile = false;
+  if (__argc >= 2) {
+    file = __argv[1];
+    if (!HasExtension(file)) file += ".KRVSRC";
+    haveFile = Readable(file);
+  }
+  if (!haveFile) {
+    if (!ChooseFile(file)) {
+      host.ShowMessageBox(kCaption, korv::ErrorText(802), korv::mb::kOk | korv::mb::kIconError);
+      host.Exit(korv::kExitCancelled);
+    }
+    if (!Readable(file)) {
+      host.ShowMessageBox(kCaption, korv::ErrorText(300) + file, korv::mb::kOk | korv::mb::kIconError);
+      host.Exit(korv::kExitLoadError);
+    }
+  }
+
+  std::vector<std::string> args;
+  for (int i = 1; i < __argc; ++i) args.push_back(__argv[i]);
+  int code = korv::RunInterpreter(file, args);
+  host.Exit(code);
+}

@@ -1,0 +1,104 @@
+#include "core/text.h"
+
+namespace korv {
+
+bool IsBlankChar(char c) { return static_cast<unsigned char>(c) < 33; }
+
+std::string Trim(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && IsBlankChar(s[b])) ++b;
+  while (e > b && IsBlankChar(s[e - 1])) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+char UpperChar(char c) {
+  unsigned char u = static_cast<unsigned char>(c);
+  if (u >= 'a' && u <= 'z') return static_cast<char>(u - 32);
+  if (u < 0x80) return c;
+  // Windows-1252: à..þ (without ÷) map 32 down; š œ ž ÿ have their own places.
+  if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 32);
+  switch (u) {
+    case 0x9A: return static_cast<char>(0x8A);
+    case 0x9C: return static_cast<char>(0x8C);
+    case 0x9E: return static_cast<char>(0x8E);
+    case 0xFF: return static_cast<char>(0x9F);
+    default: return c;
+  }
+}
+
+std::string Upper(std::string_view s) {
+  std::string r(s);
+  UpperInPlace(r);
+  return r;
+}
+
+void UpperInPlace(std::string& s) {
+  for (char& c : s) c = UpperChar(c);
+}
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (UpperChar(a[i]) != UpperChar(b[i])) return false;
+  return true;
+}
+
+size_t FindTopLevel(std::string_view s, char ch, bool compiled, size_t from) {
+  int round = 0, square = 0;
+  bool quoted = false;
+  for (size_t i = from; i < s.size(); ++i) {
+    char c = s[i];
+    if (quoted) {
+      if (c == '"') quoted = false;
+      continue;
+    }
+    if (compiled) {
+      unsigned char u = static_cast<unsigned char>(c);
+      if (u == 0xFF || u == 0xFE || u == 0x14) {
+        i += 4;
+        continue;
+      }
+    }
+    if (c == ch && round == 0 && square == 0) return i;
+    switch (c) {
+      case '"': quoted = true; break;
+      case '(': ++round; break;
+      case ')': --round; break;
+      case '[': ++square; break;
+      case ']': --square; break;
+      case '@':
+        if (compiled) {
+          ++round;
+          ++i;  // the code byte after "@" is never a separator
+        }
+        break;
+      default: break;
+    }
+  }
+  return std::string_view::npos;
+}
+
+std::string ReplaceOutsideQuotes(std::string_view s, std::string_view what, std::string_view with) {
+  std::string r;
+  r.reserve(s.size());
+  bool quoted = false;
+  for (size_t i = 0; i < s.size();) {
+    if (s[i] == '"') quoted = !quoted;
+    if (!quoted && !what.empty() && s.compare(i, what.size(), what) == 0) {
+      r.append(with);
+      i += what.size();
+      continue;
+    }
+    r.push_back(s[i]);
+    ++i;
+  }
+  return r;
+}
+
+std::string ToDecimal(int64_t v) { return std::to_string(v); }
+
+}  // namespace korv

@@ -1,0 +1,79 @@
+// The text executor: walks the line store one statement at a time.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "values/value.h"
+
+namespace korv {
+
+struct ExecState {
+  int32_t pc = 0;          // line last fetched
+  int32_t lineCount = 0;
+  bool endFlag = false;
+  bool handled = false;
+  std::string command;     // upper-cased command word
+  std::string args;        // argument text
+  std::string statement;   // the trimmed line
+  bool noPump = false;     // SETERRORLEVEL -2
+  bool compiledMode = false;
+  int32_t pendingMenu = 0; // menu value 255 = information request
+};
+
+extern ExecState gExec;
+
+void ResetExecutor();
+
+// Runs from line startLine + 1 until END/PROGEND, the last line, or the
+// procedure frame that started a nested invocation is popped.
+bool Run(const TParStack& ps, int32_t startLine);
+
+// Splits a statement into command word and argument text.
+void SplitStatement(const std::string& text, std::string& command, std::string& args);
+
+// True when the text has the form of a function call ("NAME(" ...).
+bool HasFunctionCallForm(const std::string& text);
+
+// Executes the current statement registers (command, args) as a statement:
+// the part of a step that both executors share.
+}  // namespace korv
+
+namespace korv {
+
+// Statements that the executor itself runs before the command chain (block
+// statements, procedure statements, TRACEON/TRACEOFF). A handler returns
+// true when the current invocation must end (a RETURN that popped the frame
+// of a call from an expression).
+using StatementHandler = bool (*)(TParStack& ps);
+
+enum class StatementPhase {
+  BeforeComment,  // CASE / CASENOT: see the line before the comment cut
+  Block,          // block, procedure and trace statements
+};
+
+void RegisterStatement(std::string name, int code, StatementPhase phase, StatementHandler handler);
+
+struct StatementEntry {
+  std::string name;
+  int code = 0;
+  StatementPhase phase = StatementPhase::Block;
+  StatementHandler handler = nullptr;
+};
+const StatementEntry* FindStatement(const std::string& upperName);
+
+// Runs one statement whose registers (command, args, statement) are set.
+// Shared by both executors. Returns true when the invocation must end.
+bool DispatchStatement(TParStack& ps);
+
+// Checks quotes and brackets of an argument text (238, 255); false when a
+// report was made.
+bool CheckArguments(const std::string& args);
+
+// Hook for the pending information request of the window layer.
+using InfoBoxHook = void (*)();
+void SetInfoBoxHook(InfoBoxHook hook);
+
+// Variable listing line of a debug-information box ("" when not listed).
+std::string DebugListingEntry(const std::string& upperName);
+
+}  // namespace korv

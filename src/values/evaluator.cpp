@@ -1,0 +1,705 @@
+// The expression evaluator: an operator-precedence evaluator over the
+// argument text. Operands are cut out of the text by ScanOperand, binary
+// operators are recognised by ScanOperator and kept on the operator stack
+// until an operator of lower precedence (or the end of the argument) applies
+// them. Brackets and function calls evaluate their inner text with a new
+// operator-stack base.
+#include "values/evaluator.h"
+
+#include <array>
+#include <cmath>
+
+#include "core/text.h"
+#include "engine/errors.h"
+#include "values/composite.h"
+#include "values/dispatch.h"
+#include "values/settings.h"
+#include "values/stores.h"
+
+namespace korv {
+
+EvalState gEval;
+TEvalResult gRes;
+
+namespace {
+
+enum class Op : uint8_t {
+  Ne, Le, Ge, Shl, Shr, Eq, Gt, Lt, Add, Sub, Mul, Div, IDiv, Pow, And, Or, Mod, BitAnd, BitOr
+};
+
+struct OperatorInfo {
+  std::string_view text;
+  Op op;
+  uint8_t prec;
+};
+
+// In the order in which they are tried at the front of the text.
+constexpr OperatorInfo kOperators[] = {
+    {"<>", Op::Ne, 1},     {"<=", Op::Le, 1},    {">=", Op::Ge, 1},   {"<<", Op::Shl, 4},
+    {">>", Op::Shr, 4},    {"=", Op::Eq, 2},     {">", Op::Gt, 2},    {"<", Op::Lt, 2},
+    {"+", Op::Add, 3},     {"-", Op::Sub, 3},    {"*", Op::Mul, 4},   {"/", Op::Div, 4},
+    {"\\", Op::IDiv, 4},   {"^", Op::Pow, 5},    {"AND ", Op::And, 4}, {"OR ", Op::Or, 3},
+    {"MOD ", Op::Mod, 4},  {"& ", Op::BitAnd, 4}, {"| ", Op::BitOr, 3},
+};
+
+// Word operators end an operand only with a blank on both sides.
+constexpr std::string_view kWordOperators[] = {" AND ", " & ", " OR ", " | ", " MOD "};
+
+// One pending binary operation: the left operand and the operator.
+struct TOpStack {
+  double LeftFloat = 0.0;
+  std::string LeftStr;
+  Op op = Op::Add;
+  uint8_t Prec = 0;
+};
+
+struct OperatorStack {
+  std::array<TOpStack, kOpStackSize + 1> entries;  // 1..kOpStackSize used
+  int top = 0;
+  int base = 0;
+};
+
+OperatorStack gOps;
+
+// Set when the evaluator reported an error; every enclosing evaluation then
+// ends with an empty result instead of going on with a broken value.
+bool gAborted = false;
+
+constexpr size_t npos = std::string::npos;
+
+bool MatchUpper(const std::string& t, size_t at, std::string_view word) {
+  if (at + word.size() > t.size()) return false;
+  for (size_t k = 0; k < word.size(); ++k)
+    if (UpperChar(t[at + k]) != word[k]) return false;
+  return true;
+}
+
+bool IsWordOperatorAt(const std::string& t, size_t i) {
+  for (std::string_view w : kWordOperators)
+    if (MatchUpper(t, i, w)) return true;
+  return false;
+}
+
+bool EndsOperand(char c) {
+  switch (c) {
+    case '*': case '-': case '/': case '+': case '\\': case '^':
+    case ',': case ';': case '>': case '<': case '=': case ':':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Characters that may not stand in the name before the "(" of a call.
+bool IsCallBreaker(unsigned char c) {
+  switch (c) {
+    case '\'': case '"': case '/': case ')': case '[': case ']': case '\\': case '=':
+    case '?': case ',': case ';': case ':': case '-': case '<': case '>': case '^':
+    case '*': case '+': case '`': case 0xB4: case '{': case '|': case '}': case ' ':
+    case 0xA7:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsKindChar(char c) { return c == '%' || c == '&' || c == '!' || c == '$'; }
+
+uint8_t KindOfChar(char c) {
+  switch (c) {
+    case '$': return kind::kString;
+    case '!': return kind::kFloat;
+    case '&': return kind::kLong;
+    default: return kind::kInt;
+  }
+}
+
+bool Terminates(char c, char term) { return c == term && term != ' ' && term != 'p'; }
+
+void SkipBlanks() {
+  while (gEval.pos < gEval.text.size() && IsBlankChar(gEval.text[gEval.pos])) ++gEval.pos;
+}
+
+std::string Excerpt(const std::string& t) {
+  constexpr size_t kMax = 60;
+  return t.size() <= kMax ? t : t.substr(0, kMax) + "...";
+}
+
+// An error of the evaluator itself: reported, then the evaluation unwinds.
+void Fail(int32_t code, const std::string& detail = std::string()) {
+  RaiseError(code, detail);
+  gAborted = true;
+}
+
+// Depth of nested evaluations (brackets, function arguments).
+struct DepthGuard {
+  DepthGuard() { ++gEval.depth; }
+  ~DepthGuard() { --gEval.depth; }
+  DepthGuard(const DepthGuard&) = delete;
+  DepthGuard& operator=(const DepthGuard&) = delete;
+};
+
+// Runs an inner text (bracket contents, function arguments) in place of the
+// remaining text and gives the outer cursor and operator base back after.
+class CursorScope {
+ public:
+  explicit CursorScope(std::string inner)
+      : pos_(gEval.pos), endOfArgs_(gEval.endOfArgs), lastSep_(gEval.lastSep),
+        base_(gOps.base), top_(gOps.top) {
+    saved_.swap(gEval.text);
+    gEval.SetText(std::move(inner));
+    gOps.base = gOps.top;
+  }
+  ~CursorScope() {
+    gEval.text.swap(saved_);
+    gEval.pos = pos_;
+    gEval.endOfArgs = endOfArgs_;
+    gEval.lastSep = lastSep_;
+    gOps.top = top_;
+    gOps.base = base_;
+  }
+  CursorScope(const CursorScope&) = delete;
+  CursorScope& operator=(const CursorScope&) = delete;
+
+ private:
+  std::string saved_;
+  size_t pos_;
+  bool endOfArgs_;
+  char lastSep_;
+  int base_, top_;
+};
+
+// ---------------------------------------------------------------------------
+// Scanner
+
+// Cuts the next operand out of the remaining text: up to a top-level
+// terminator, operator character or word operator.
+std::string ScanOperand(char term) {
+  const std::string& t = gEval.text;
+  size_t start = gEval.pos, end = t.size();
+  int round = 0, square = 0;
+  for (size_t i = start; i < t.size(); ++i) {
+    char c = t[i];
+    if (c == '"') {
+      size_t q = t.find('"', i + 1);
+      if (q == npos) break;
+      i = q;
+      continue;
+    }
+    if (round == 0 && square == 0 &&
+        (Terminates(c, term) || EndsOperand(c) || (c == ' ' && IsWordOperatorAt(t, i)))) {
+      end = i;
+      break;
+    }
+    switch (c) {
+      case '(': ++round; break;
+      case ')': --round; break;
+      case '[': ++square; break;
+      case ']': --square; break;
+      default: break;
+    }
+  }
+  gEval.pos = end;
+  return t.substr(start, end - start);
+}
+
+// Recognises a binary operator at the front of the remaining text and moves
+// past it.
+bool ScanOperator(Op& op, uint8_t& prec) {
+  for (const OperatorInfo& o : kOperators) {
+    if (MatchUpper(gEval.text, gEval.pos, o.text)) {
+      gEval.pos += o.text.size();
+      op = o.op;
+      prec = o.prec;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Moves past the rest of an argument that failed: up to and including the
+// next top-level terminator, "," or ";".
+void SkipArgument(char term) {
+  const std::string& t = gEval.text;
+  int round = 0, square = 0;
+  for (size_t i = gEval.pos; i < t.size(); ++i) {
+    char c = t[i];
+    if (c == '"') {
+      size_t q = t.find('"', i + 1);
+      if (q == npos) break;
+      i = q;
+      continue;
+    }
+    if (round == 0 && square == 0 && (Terminates(c, term) || c == ',' || c == ';')) {
+      gEval.lastSep = c;
+      gEval.pos = i + 1;
+      return;
+    }
+    switch (c) {
+      case '(': ++round; break;
+      case ')': --round; break;
+      case '[': ++square; break;
+      case ']': --square; break;
+      default: break;
+    }
+  }
+  gEval.pos = t.size();
+}
+
+// ---------------------------------------------------------------------------
+// Operators
+
+bool CompareResult(Op op, int c) {
+  switch (op) {
+    case Op::Ne: return c != 0;
+    case Op::Le: return c <= 0;
+    case Op::Ge: return c >= 0;
+    case Op::Eq: return c == 0;
+    case Op::Gt: return c > 0;
+    default: return c < 0;
+  }
+}
+
+bool CompareFloats(Op op, double l, double r) {
+  switch (op) {
+    case Op::Ne: return l != r;
+    case Op::Le: return l <= r;
+    case Op::Ge: return l >= r;
+    case Op::Eq: return l == r;
+    case Op::Gt: return l > r;
+    default: return l < r;
+  }
+}
+
+// Applies the top entry to the current result (the right operand).
+bool ApplyTop() {
+  TOpStack& e = gOps.entries[gOps.top];
+  const double l = e.LeftFloat, r = gRes.FloatValue;
+  const bool stringRight = gRes.ResultKind == kind::kString;
+  double f = 0.0;
+  uint8_t resultKind = kind::kInt;
+  bool stringResult = false;
+  switch (e.op) {
+    case Op::Ne: case Op::Le: case Op::Ge: case Op::Eq: case Op::Gt: case Op::Lt: {
+      bool yes;
+      if (stringRight) {
+        int c = e.LeftStr.compare(gRes.StrValue);  // unsigned byte order
+        yes = CompareResult(e.op, c < 0 ? -1 : (c > 0 ? 1 : 0));
+      } else {
+        yes = CompareFloats(e.op, l, r);
+      }
+      f = yes ? 1.0 : 0.0;
+      break;
+    }
+    case Op::Add:
+      if (stringRight) {
+        gRes.StrValue.insert(0, e.LeftStr);
+        f = r;
+        stringResult = true;
+        resultKind = kind::kString;
+      } else {
+        f = l + r;
+        resultKind = kind::kFloat;
+      }
+      break;
+    case Op::Sub: f = l - r; resultKind = kind::kFloat; break;
+    case Op::Mul: f = l * r; resultKind = kind::kFloat; break;
+    case Op::Div:
+      if (r == 0) {
+        Fail(201);
+        return false;
+      }
+      f = l / r;
+      resultKind = kind::kFloat;
+      break;
+    case Op::IDiv:
+    case Op::Mod: {
+      int32_t a = TruncToInt32(l), b = TruncToInt32(r);
+      if (r == 0 || b == 0) {
+        Fail(201);
+        return false;
+      }
+      int32_t q;
+      if (b == -1) {
+        q = e.op == Op::IDiv ? WrapNeg(a) : 0;  // INT_MIN \ -1 stays INT_MIN
+      } else {
+        q = e.op == Op::IDiv ? a / b : a % b;
+      }
+      f = q;
+      resultKind = e.op == Op::IDiv ? kind::kInt : kind::kFloat;
+      break;
+    }
+    case Op::Pow:
+      if (!(l > 0)) {
+        Fail(200);
+        return false;
+      }
+      // exp(ln(l) * r), computed without the rounding loss of the two steps
+      // so that whole powers come out exact (2 ^ 6 is 64, not 63.999...).
+      f = std::pow(l, r);
+      resultKind = kind::kFloat;
+      break;
+    case Op::And: f = (l != 0 && r != 0) ? 1.0 : 0.0; break;
+    case Op::Or: f = (l != 0 || r != 0) ? 1.0 : 0.0; break;
+    case Op::BitAnd:
+    case Op::BitOr:
+    case Op::Shl:
+    case Op::Shr: {
+      auto a = static_cast<uint32_t>(TruncToInt32(l));
+      auto b = static_cast<uint32_t>(TruncToInt32(r));
+      uint32_t v = e.op == Op::BitAnd ? (a & b)
+                   : e.op == Op::BitOr ? (a | b)
+                   : e.op == Op::Shl   ? (a << (b & 31))
+                                       : (a >> (b & 31));
+      f = static_cast<int32_t>(v);
+      break;
+    }
+  }
+  gRes.FloatValue = f;
+  gRes.IntValue = TruncToInt32(f);
+  if (!stringResult) gRes.StrValue = FloatToText(f);
+  gRes.ResultKind = resultKind;
+  gRes.AreaKind = ' ';
+  gRes.AreaSize = 0;
+  gRes.AreaStruct = 0;
+  e.LeftStr.clear();
+  --gOps.top;
+  return true;
+}
+
+bool Push(Op op, uint8_t prec) {
+  if (gOps.top >= kOpStackSize) {
+    Fail(255, Excerpt(gEval.text));
+    return false;
+  }
+  TOpStack& e = gOps.entries[++gOps.top];
+  e.LeftFloat = gRes.FloatValue;
+  e.LeftStr = gRes.StrValue;
+  e.op = op;
+  e.Prec = prec;
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Operands
+
+bool EvaluateInner(TParStack& ps, char term, int expected);
+
+bool SubEvaluate(std::string inner, int expected, TParStack& ps, bool& literal) {
+  CursorScope scope(std::move(inner));
+  literal = Evaluate(ps, ')', expected);
+  return !gAborted;
+}
+
+// A call: "NAME(" after a name without operator characters, or "@NAME(".
+// Index and member chains after "#" ("A#[2].M(") do not break the name.
+bool IsCallForm(const std::string& op, size_t& paren) {
+  paren = npos;
+  if (op[0] == '@') {
+    paren = op.find('(');
+    return true;
+  }
+  std::string name;
+  for (size_t i = 0; i < op.size(); ++i) {
+    char c = op[i];
+    if (c == '(') {
+      paren = i;
+      break;
+    }
+    name.push_back(c);
+    if (c == '#' && i + 1 < op.size() && op[i + 1] == '[') {
+      int square = 0;
+      size_t k = i + 1;
+      for (; k < op.size(); ++k) {
+        if (op[k] == '[') ++square;
+        if (op[k] == ']' && --square == 0) break;
+      }
+      if (k >= op.size()) return false;
+      i = k;
+    }
+  }
+  if (paren == npos || paren == 0) return false;
+  std::string trimmed = Trim(name);
+  if (trimmed.empty()) return false;
+  for (char c : trimmed)
+    if (IsCallBreaker(static_cast<unsigned char>(c))) return false;
+  return true;
+}
+
+bool CallFunction(const std::string& name, std::string args, TParStack& ps) {
+  CursorScope scope(std::move(args));
+  if (const FunctionEntry* fe = FindFunction(name); fe && fe->handler) {
+    fe->handler(ps);
+    return !gAborted;
+  }
+  if (IsMemberForm(name)) {
+    if (!CallMemberFunction(name, ps)) gAborted = true;
+    return !gAborted;
+  }
+  if (UserFunctionCaller caller = GetUserFunctionCaller()) {
+    // Reports inside the procedure belong to its own statements.
+    bool before = gAborted;
+    bool found = caller(name, ps);
+    gAborted = before;
+    if (found) return true;
+  }
+  Fail(101, name);
+  return false;
+}
+
+bool ReadNumberLiteral(const std::string& u) {
+  double f;
+  if (!ParseRealText(u, f)) {
+    RaiseWarning(214, u);
+    gRes.StrValue = u;
+    gRes.ResultKind = kind::kString;
+    return true;
+  }
+  gRes.FloatValue = f;
+  gRes.IntValue = TruncToInt32(f);
+  if (u.find('.') == npos) {
+    gRes.ResultKind = kind::kLong;
+    gRes.StrValue = IntToText(gRes.IntValue);
+  } else {
+    gRes.ResultKind = kind::kFloat;
+    gRes.StrValue = FloatToText(f);
+  }
+  return true;
+}
+
+// Classifies and evaluates one operand into gRes; false after an error.
+bool EvalOperand(const std::string& raw, int expected, TParStack& ps, bool& literal) {
+  literal = false;
+  std::string op = Trim(raw);
+  if (op.empty()) return true;
+  if (op == "()") {
+    gEval.pos = gEval.text.size();  // ends the whole expression
+    return true;
+  }
+  if (op[0] == '(') return SubEvaluate(op.substr(1), expected, ps, literal);
+  size_t paren;
+  if (IsCallForm(op, paren)) {
+    if (paren == npos) {
+      Fail(213);
+      return false;
+    }
+    size_t from = op[0] == '@' ? 1 : 0;
+    std::string name = Upper(Trim(std::string_view(op).substr(from, paren - from)));
+    return CallFunction(name, op.substr(paren + 1), ps);
+  }
+  if (op.back() == ')') {
+    op.pop_back();  // the closing bracket of an enclosing argument list
+    op = Trim(op);
+  }
+  if (op.size() >= 2 && op.front() == '"' && op.back() == '"') {
+    gRes.StrValue = ProcessEscapes(std::string_view(op).substr(1, op.size() - 2));
+    gRes.ResultKind = kind::kString;
+    literal = true;
+    return true;
+  }
+  std::string u = Upper(op);
+  if (u.empty()) return true;
+  const char first = u.front(), last = u.back();
+  if (IsKindChar(first)) return ReadSystemVariable(u);
+  if (last == ']') return ReadArrayOperand(u, expected, ps);
+  if (last == '#') return IsMemberForm(u) ? ReadMemberOperand(u, expected, ps) : Load(u, expected);
+  if (IsKindChar(last)) {
+    gRes.ResultKind = KindOfChar(last);
+    if (IsMemberForm(u)) return ReadMemberOperand(u, expected, ps);
+    return Load(u, expected);
+  }
+  return ReadNumberLiteral(u);
+}
+
+// After a failure: drops this argument's operators, empties the result and
+// moves past the rest of the argument unless its terminator was read.
+void Unwind(int base, char term, bool argumentRead) {
+  while (gOps.top > base) gOps.entries[gOps.top--].LeftStr.clear();
+  gRes.Reset();
+  if (!argumentRead) SkipArgument(term);
+}
+
+void FinishArgument(char term) {
+  size_t p = gEval.pos;
+  while (p < gEval.text.size() && IsBlankChar(gEval.text[p])) ++p;
+  std::string_view rest = std::string_view(gEval.text).substr(p);
+  if (rest == ")" || rest == "()") gEval.pos = gEval.text.size();
+  if (gEval.RestEmpty() && term != 'p') {
+    gEval.endOfArgs = true;
+    if (gEval.lastSep != ',' && gEval.lastSep != ';') gEval.lastSep = ' ';
+  }
+}
+
+// One argument: operands and operators up to the terminator.
+bool EvaluateInner(TParStack& ps, char term, int expected) {
+  gRes.Reset();
+  gEval.lastSep = ' ';
+  const int base = gOps.base;
+  if (gEval.depth > kMaxEvalDepth) {
+    Fail(255, Excerpt(gEval.text));
+    Unwind(base, term, false);
+    FinishArgument(term);
+    return false;
+  }
+  bool literal = false;
+  int operands = 0;
+  bool argumentRead = false;
+  for (;;) {
+    gRes.Reset();
+    SkipBlanks();
+    if (term != 'p' && (gEval.RestEmpty() || gEval.text[gEval.pos] == term)) {
+      Fail(212);
+      Unwind(base, term, false);
+      FinishArgument(term);
+      return false;
+    }
+    bool negate = false;
+    if (!gEval.RestEmpty() && (gEval.text[gEval.pos] == '-' || gEval.text[gEval.pos] == '+')) {
+      negate = gEval.text[gEval.pos] == '-';
+      ++gEval.pos;
+      SkipBlanks();
+    }
+    std::string operand = ScanOperand(term);
+    bool isLiteral = false;
+    if (!EvalOperand(operand, expected, ps, isLiteral) || gAborted) {
+      gAborted = true;
+      Unwind(base, term, false);
+      FinishArgument(term);
+      return false;
+    }
+    if (operands++ == 0) literal = isLiteral;
+    if (negate) {
+      gRes.IntValue = WrapNeg(gRes.IntValue);
+      gRes.FloatValue = -gRes.FloatValue;
+      gRes.StrValue.insert(0, 1, '-');
+    }
+    const int rk = gRes.ResultKind;
+    if ((expected == kind::kString && rk != kind::kString) ||
+        ((expected > 10 || rk > 10) && expected != rk)) {
+      Fail(216, gEval.lastVarName);
+      Unwind(base, term, false);
+      FinishArgument(term);
+      return false;
+    }
+    SkipBlanks();
+    if (gEval.RestEmpty()) break;
+    char c = gEval.text[gEval.pos];
+    if (Terminates(c, term) || c == ',' || c == ';') {
+      gEval.lastSep = c;
+      ++gEval.pos;
+      argumentRead = true;
+      break;
+    }
+    Op op;
+    uint8_t prec;
+    if (!ScanOperator(op, prec)) break;
+    bool ok = true;
+    while (ok && gOps.top > base && gOps.entries[gOps.top].Prec >= prec) ok = ApplyTop();
+    if (!ok || !Push(op, prec)) {
+      Unwind(base, term, false);
+      FinishArgument(term);
+      return false;
+    }
+  }
+  while (gOps.top > base) {
+    if (!ApplyTop()) {
+      Unwind(base, term, argumentRead);
+      FinishArgument(term);
+      return false;
+    }
+  }
+  FinishArgument(term);
+  return literal && operands == 1;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+void ResetEvaluator() {
+  gEval = EvalState();
+  gRes.Reset();
+  for (TOpStack& e : gOps.entries) e = TOpStack();
+  gOps.top = 0;
+  gOps.base = 0;
+  gAborted = false;
+}
+
+int PendingOperations() { return gOps.top; }
+
+bool Evaluate(TParStack& ps, char terminator, int expectedKind) {
+  if (expectedKind == 9) expectedKind = kind::kString;
+  DepthGuard depth;
+  const bool outerAborted = gAborted;
+  gAborted = false;
+  // The argument's own operators start above everything pending.
+  const int outerBase = gOps.base;
+  gOps.base = gOps.top;
+  bool literal = EvaluateInner(ps, terminator, expectedKind);
+  gOps.base = outerBase;
+  gEval.failed = gAborted;
+  gAborted = gAborted || outerAborted;
+  return literal;
+}
+
+int32_t EvalInt(TParStack& ps, char terminator) {
+  Evaluate(ps, terminator, kind::kInt);
+  return gRes.IntValue;
+}
+
+double EvalFloat(TParStack& ps, char terminator) {
+  Evaluate(ps, terminator, 0);
+  return gRes.FloatValue;
+}
+
+std::string EvalString(TParStack& ps, char terminator) {
+  Evaluate(ps, terminator, 0);
+  return gRes.StrValue;
+}
+
+bool ParseRadixLiteral(std::string_view u, int32_t& value) {
+  value = 0;
+  if (u.empty()) return false;
+  int radix = u[0] == '$' ? 16 : (u[0] == '&' ? 8 : (u[0] == '%' ? 2 : 0));
+  if (radix == 0) return false;
+  size_t p = 1;
+  bool negative = false;
+  if (radix != 16) {
+    while (p < u.size() && u[p] == ' ') ++p;
+    if (p < u.size() && u[p] == '-') {
+      negative = true;
+      ++p;
+    }
+  }
+  if (p >= u.size()) return false;
+  uint32_t v = 0;  // wraps: an overlong literal keeps its low 32 bits
+  for (; p < u.size(); ++p) {
+    char c = UpperChar(u[p]);
+    int d = (c >= '0' && c <= '9') ? c - '0' : ((c >= 'A' && c <= 'Z') ? c - 'A' + 10 : 99);
+    if (d >= radix) return false;
+    v = v * static_cast<uint32_t>(radix) + static_cast<uint32_t>(d);
+  }
+  value = static_cast<int32_t>(negative ? 0u - v : v);
+  return true;
+}
+
+bool ReadSystemVariable(const std::string& u) {
+  gEval.lastVarName = u;
+  gRes.ResultKind = KindOfChar(u.empty() ? '%' : u[0]);
+  int32_t radixValue;
+  if (const SysVarEntry* e = FindSysVar(u)) {
+    if (e->handler) e->handler(gRes);
+  } else if (ParseRadixLiteral(u, radixValue)) {
+    gRes.IntValue = radixValue;
+    gRes.StrValue = IntToText(radixValue);
+    gRes.ResultKind = kind::kLong;
+  } else {
+    if (DefConstantLookup def = GetDefConstantLookup(); def && def(u, gRes)) return true;
+    Fail(100, u);
+    return false;
+  }
+  if (gRes.FloatValue == 0) gRes.FloatValue = gRes.IntValue;
+  return true;
+}
+
+}  // namespace korv

@@ -1,0 +1,133 @@
+// The six variable stores: fixed tables of 2000 entries (1..1999 usable)
+// for integers, long integers, floats, strings, memory areas and arrays.
+// Entries are appended on declaration and removed only by Truncate, so each
+// store is a stack of procedure scopes; lookups find the newest entry first.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "values/value.h"
+
+namespace korv {
+
+constexpr int32_t kStoreSize = 2000;
+constexpr int32_t kStoreLast = kStoreSize - 1;  // highest usable index
+
+struct TVarInt {
+  std::string Name;
+  int32_t Value = 0;
+};
+struct TVarLng {
+  std::string Name;
+  int32_t Value = 0;
+};
+struct TVarSng {
+  std::string Name;
+  double Value = 0.0;
+};
+struct TVarStr {
+  std::string Name;
+  std::string Value;
+};
+struct TVarPtr {
+  std::string Name;
+  char AreaKind = ' ';  // ' ' declared, 'b' DIM area, 's' structure, 'o' object
+  void* Address = nullptr;
+  void* Base = nullptr;  // the block as allocated, or nullptr
+  int32_t Size = 0;
+  int32_t StructIndex = 0;  // 0 declared, -1 byte area, else structure index
+};
+struct TVarArr {
+  char ElemKind = ' ';
+  std::string Name;
+  int32_t Bound1 = 0, Bound2 = 0, Bound3 = 0;
+  int32_t Count = 0;
+  int32_t First = 0;
+};
+
+enum StoreId : int { kStoreInt = 0, kStoreLng, kStoreSng, kStoreStr, kStorePtr, kStoreArr, kStoreCount };
+
+// The six store counters at one moment (a procedure frame's marks).
+struct StoreMarks {
+  std::array<int32_t, kStoreCount> count{};
+  bool operator==(const StoreMarks&) const = default;
+};
+
+// Name index of one store: every name maps to the indices of its live
+// entries, oldest first, so the newest is at the back.
+class NameIndex {
+ public:
+  int32_t Newest(const std::string& name) const;
+  void Add(const std::string& name, int32_t index);
+  void Remove(const std::string& name, int32_t index);  // index must be the newest
+  void Clear() { map_.clear(); }
+
+ private:
+  std::unordered_map<std::string, std::vector<int32_t>> map_;
+};
+
+struct TStores {
+  std::array<TVarInt, kStoreSize> ints;
+  std::array<TVarLng, kStoreSize> lngs;
+  std::array<TVarSng, kStoreSize> sngs;
+  std::array<TVarStr, kStoreSize> strs;
+  std::array<TVarPtr, kStoreSize> ptrs;
+  std::array<TVarArr, kStoreSize> arrs;
+  StoreMarks counts;  // live entries 1..count of each store
+  std::array<NameIndex, kStoreCount> index;
+  StoreMarks levelMarks;               // where the current level's entries begin
+  std::vector<StoreMarks> outerLevels;  // marks of the suspended levels
+};
+
+extern TStores gStores;
+
+// Empties every store (program start).
+void ResetStores();
+
+// The store of a user variable name by its suffix; -1 for no suffix.
+// Array names ("A%[...]") are not scalars: use the array functions.
+int StoreOfSuffix(char suffix);
+
+// Scope marks.
+StoreMarks CurrentMarks();
+void Truncate(const StoreMarks& marks);
+// The procedure subsystem enters a level when a procedure starts (the
+// duplicate check of declarations then sees only the new level's entries)
+// and leaves it when the procedure returns (its entries are removed).
+void PushScope();
+void PopScope();
+const StoreMarks& LevelMarks();
+int ScopeDepth();
+
+// Name normalisation: trimmed and upper-cased.
+std::string NormalizeName(const std::string& name);
+
+// Declares one scalar variable (suffix ! # $ % &) with a zero value and
+// returns its index in its store, or 0 after a reported failure (122, 147,
+// or the store's capacity error).
+int32_t Declare(const std::string& name);
+
+// Declares an array descriptor; returns its index or 0 (122, 147, 253).
+int32_t DeclareArrayEntry(const std::string& upperName, char elemKind);
+
+// Newest entry with this (normalised) name in the store of its suffix, or 0.
+int32_t Find(const std::string& upperName);
+int32_t FindArray(const std::string& upperName);
+
+// Reads the variable into gRes (see Load rules); requestedKind 11 asks for
+// the address of a % or & variable. Unknown names leave gRes as it is and
+// give warning 215 (silent while DECLARE or PARAMETERS runs). Returns false
+// after an error report (243: a declared area without a block).
+bool Load(const std::string& upperName, int requestedKind = 0);
+
+// Writes gRes into the variable; false after error 215 (not declared).
+// Memory areas are not handled here.
+bool Store(const std::string& upperName);
+
+// INC / DEC: adds delta with 32-bit wrap-around (103, 215).
+void IncDec(const std::string& name, int32_t delta);
+
+}  // namespace korv

@@ -1,0 +1,75 @@
+// The three-form value that every operand, variable read and function result
+// travels in, and the parameter record of a procedure invocation.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace korv {
+
+// Result kind codes.
+namespace kind {
+constexpr uint8_t kNone = 0;
+constexpr uint8_t kString = 1;
+constexpr uint8_t kInt = 2;
+constexpr uint8_t kLong = 3;
+constexpr uint8_t kFloat = 4;
+constexpr uint8_t kObject = 10;
+constexpr uint8_t kAddress = 11;
+constexpr uint8_t kArray = 20;
+}  // namespace kind
+
+struct TEvalResult {
+  int32_t IntValue = 0;
+  double FloatValue = 0.0;
+  std::string StrValue;
+  uint8_t ResultKind = kind::kNone;
+  char AreaKind = ' ';  // ' ' none, 'b', 's', 'o', or 'n' for a NEW result
+  int32_t AreaSize = 0;
+  int32_t AreaStruct = 0;
+
+  void Reset() {
+    IntValue = 0;
+    FloatValue = 0.0;
+    StrValue.clear();
+    ResultKind = kind::kNone;
+    AreaKind = ' ';
+    AreaSize = 0;
+    AreaStruct = 0;
+  }
+};
+
+constexpr int kParSlots = 16;  // slot 0 takes the RETURN value
+
+struct TParStack {
+  std::array<std::string, kParSlots> StrValue{};
+  std::array<int32_t, kParSlots> IntValue{};
+  std::array<double, kParSlots> FloatValue{};
+  std::array<char, kParSlots> AreaKind{' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                       ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+  std::array<int32_t, kParSlots> AreaSize{};
+  std::array<int32_t, kParSlots> AreaStruct{};
+  std::array<uint8_t, kParSlots> ValueKind{};
+  int32_t Count = 0;  // arguments of this call (1..15 used)
+
+  void SetSlot(int i, const TEvalResult& r) {
+    StrValue[i] = r.StrValue;
+    IntValue[i] = r.IntValue;
+    FloatValue[i] = r.FloatValue;
+    AreaKind[i] = r.AreaKind;
+    AreaSize[i] = r.AreaSize;
+    AreaStruct[i] = r.AreaStruct;
+    ValueKind[i] = r.ResultKind;
+  }
+  void GetSlot(int i, TEvalResult& r) const {
+    r.StrValue = StrValue[i];
+    r.IntValue = IntValue[i];
+    r.FloatValue = FloatValue[i];
+    r.AreaKind = AreaKind[i];
+    r.AreaSize = AreaSize[i];
+    r.AreaStruct = AreaStruct[i];
+    r.ResultKind = ValueKind[i];
+  }
+};
+
+}  // namespace korv

@@ -1,0 +1,20 @@
+// Statements of the value core: DECLARE, VAR, LET (the assignment
+// "name = expression"), INC and DEC.
+#pragma once
+#include <string>
+
+#include "values/value.h"
+
+namespace korv {
+
+void RegisterValueCommands();
+
+// The handlers, for callers that run them directly; each reads its argument
+// text from the evaluator's remaining text.
+void CmdDeclare(TParStack& ps);
+void CmdVar(TParStack& ps);
+void CmdLet(TParStack& ps);
+void CmdInc(TParStack& ps);
+void CmdDec(TParStack& ps);
+
+}  // namespace korv

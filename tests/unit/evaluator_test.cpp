@@ -1,0 +1,830 @@
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "value_test_support.h"
+#include "values/dispatch.h"
+
+namespace korv::testing {
+namespace {
+
+using EvaluatorTest = ValueTest;
+
+// ---------------------------------------------------------------------------
+// Precedence and associativity
+
+TEST_F(EvaluatorTest, PrecedenceAndLeftAssociativity) {
+  EXPECT_EQ(Eval("2 + 3 * 4").IntValue, 14);
+  EXPECT_EQ(Eval("2 * 3 + 4").IntValue, 10);
+  EXPECT_EQ(Eval("10 - 4 - 3").IntValue, 3);
+  EXPECT_EQ(Eval("2 ^ 3 ^ 2").IntValue, 64);
+  EXPECT_EQ(Eval("100 / 10 / 5").FloatValue, 2.0);
+  EXPECT_EQ(Eval("2+3*4^2").IntValue, 50);
+  EXPECT_EQ(Eval("(2 + 3) * 4").IntValue, 20);
+  EXPECT_EQ(Eval("2 * (3 + 4) * 2").IntValue, 28);
+  EXPECT_TRUE(NoReport());
+  EXPECT_EQ(PendingOperations(), 0);
+}
+
+TEST_F(EvaluatorTest, ComparisonLevels) {
+  TEvalResult r = Eval("1 < 2 = 1");
+  EXPECT_EQ(r.IntValue, 1);
+  EXPECT_EQ(r.ResultKind, kind::kInt);
+  EXPECT_EQ(Eval("1 <> 2 = 2").IntValue, 0);
+  EXPECT_EQ(Eval("3 <> 4 AND 1").IntValue, 1);
+  EXPECT_EQ(Eval("2 <= 2").IntValue, 1);
+  EXPECT_EQ(Eval("3 >= 4").IntValue, 0);
+  EXPECT_EQ(Eval("3 > 2").IntValue, 1);
+  EXPECT_EQ(Eval("3 < 2").IntValue, 0);
+  EXPECT_EQ(Eval("3 = 3").IntValue, 1);
+  // "=" binds tighter than "<>", "+" tighter than "=".
+  EXPECT_EQ(Eval("1 + 1 = 2").IntValue, 1);
+  EXPECT_EQ(Eval("0 <> 1 + 1 = 2").IntValue, 1);
+}
+
+TEST_F(EvaluatorTest, LogicalOperators) {
+  EXPECT_EQ(Eval("1 AND 0").IntValue, 0);
+  EXPECT_EQ(Eval("2 AND 0.5").IntValue, 1);
+  EXPECT_EQ(Eval("0 OR 0").IntValue, 0);
+  EXPECT_EQ(Eval("0 OR -3").IntValue, 1);
+  EXPECT_EQ(Eval("1 and 0 or 1").IntValue, 1);  // word operators in any case
+  // OR (3) is weaker than AND (4): 1 OR (0 AND 0)
+  EXPECT_EQ(Eval("1 OR 0 AND 0").IntValue, 1);
+  TEvalResult r = Eval("5 AND 3");
+  EXPECT_EQ(r.ResultKind, kind::kInt);
+  EXPECT_EQ(r.StrValue, "1.000000");
+}
+
+TEST_F(EvaluatorTest, WordOperatorsNeedBlanksOnBothSides) {
+  TEvalResult r = Eval("1AND 0");
+  EXPECT_EQ(Code(), 214);
+  EXPECT_EQ(r.StrValue, "1AND 0");
+  EXPECT_EQ(Eval("6 & 3").IntValue, 2);
+  EXPECT_EQ(Eval("6 | 3").IntValue, 7);
+  EXPECT_EQ(Eval("6 | 3 & 1").IntValue, 7);  // & (4) binds tighter than | (3)
+  EXPECT_EQ(Eval("7 MOD 4").IntValue, 3);
+}
+
+TEST_F(EvaluatorTest, IntegerDivisionAndModulo) {
+  TEvalResult r = Eval("7 \\ 2");
+  EXPECT_EQ(r.IntValue, 3);
+  EXPECT_EQ(r.FloatValue, 3.0);
+  EXPECT_EQ(r.ResultKind, kind::kInt);
+  EXPECT_EQ(r.StrValue, "3.000000");
+  r = Eval("7 MOD 2");
+  EXPECT_EQ(r.IntValue, 1);
+  EXPECT_EQ(r.ResultKind, kind::kFloat);
+  EXPECT_EQ(Eval("-7 MOD 2").IntValue, -1);
+  EXPECT_EQ(Eval("7 MOD -2").IntValue, 1);
+  EXPECT_EQ(Eval("7.9 \\ 2").IntValue, 3);
+  EXPECT_EQ(Eval("-7 \\ 2").IntValue, -3);
+  EXPECT_TRUE(NoReport());
+}
+
+TEST_F(EvaluatorTest, MostNegativeDividedByMinusOne) {
+  TEvalResult r = Eval("-2147483648 \\ -1");
+  EXPECT_EQ(r.IntValue, INT32_MIN);
+  EXPECT_EQ(r.FloatValue, -2147483648.0);
+  r = Eval("-2147483648 MOD -1");
+  EXPECT_EQ(r.IntValue, 0);
+  EXPECT_TRUE(NoReport());
+}
+
+TEST_F(EvaluatorTest, DivisionByZero) {
+  for (const char* text : {"5 / 0", "5 \\ 0", "5 MOD 0.5", "5 \\ 0.9", "1 + 5 / 0 * 2"}) {
+    TEvalResult r = Eval(text);
+    EXPECT_EQ(Code(), 201) << text;
+    EXPECT_TRUE(WasError()) << text;
+    EXPECT_EQ(r.IntValue, 0) << text;
+    EXPECT_EQ(r.FloatValue, 0.0) << text;
+    EXPECT_EQ(r.StrValue, "") << text;
+    EXPECT_TRUE(gEval.failed) << text;
+    EXPECT_EQ(PendingOperations(), 0) << text;
+  }
+  EXPECT_DOUBLE_EQ(Eval("5 / 0.5").FloatValue, 10.0);
+  EXPECT_FALSE(gEval.failed);
+}
+
+TEST_F(EvaluatorTest, PowerNeedsPositiveBase) {
+  Eval("-2 ^ 2");  // the sign belongs to the operand: (-2)^2
+  EXPECT_EQ(Code(), 200);
+  Eval("0 ^ 2");
+  EXPECT_EQ(Code(), 200);
+  TEvalResult r = Eval("2 ^ -1");
+  EXPECT_TRUE(NoReport());
+  EXPECT_DOUBLE_EQ(r.FloatValue, 0.5);
+  EXPECT_EQ(r.ResultKind, kind::kFloat);
+  EXPECT_NEAR(Eval("2 ^ 0.5").FloatValue, std::sqrt(2.0), 1e-12);
+}
+
+TEST_F(EvaluatorTest, Shifts) {
+  EXPECT_EQ(Eval("1 >> 1").IntValue, 0);
+  EXPECT_EQ(Eval("-1 >> 28").IntValue, 15);
+  EXPECT_EQ(Eval("1 << 33").IntValue, 2);
+  EXPECT_EQ(Eval("1 << 31").IntValue, INT32_MIN);
+  EXPECT_EQ(Eval("256 >> 4 + 0").IntValue, 16);  // >> is level 4, + level 3
+  TEvalResult r = Eval("3 << 2");
+  EXPECT_EQ(r.IntValue, 12);
+  EXPECT_EQ(r.ResultKind, kind::kInt);
+}
+
+TEST_F(EvaluatorTest, BitOperatorsTruncateTheirOperands) {
+  EXPECT_EQ(Eval("7.9 & 3.9").IntValue, 3);
+  EXPECT_EQ(Eval("-1 & 255").IntValue, 255);
+  EXPECT_EQ(Eval("4294967295 | 0").IntValue, -1);  // low 32 bits
+}
+
+TEST_F(EvaluatorTest, ArithmeticResultKinds) {
+  TEvalResult r = Eval("1 + 2");
+  EXPECT_EQ(r.ResultKind, kind::kFloat);
+  EXPECT_EQ(r.StrValue, "3.000000");
+  EXPECT_EQ(Eval("5 - 7").IntValue, -2);
+  EXPECT_EQ(Eval("2.5 * 2").IntValue, 5);
+  r = Eval("7 / 2");
+  EXPECT_EQ(r.FloatValue, 3.5);
+  EXPECT_EQ(r.IntValue, 3);
+  EXPECT_EQ(Eval("-7 / 2").IntValue, -3);  // truncation toward zero
+}
+
+// ---------------------------------------------------------------------------
+// Literals
+
+TEST_F(EvaluatorTest, NumberLiterals) {
+  TEvalResult r = Eval("42");
+  EXPECT_EQ(r.ResultKind, kind::kLong);
+  EXPECT_EQ(r.IntValue, 42);
+  EXPECT_EQ(r.StrValue, "42");
+  r = Eval("1E3");
+  EXPECT_EQ(r.ResultKind, kind::kLong);
+  EXPECT_EQ(r.IntValue, 1000);
+  EXPECT_EQ(r.FloatValue, 1000.0);
+  r = Eval("2.5");
+  EXPECT_EQ(r.ResultKind, kind::kFloat);
+  EXPECT_EQ(r.IntValue, 2);
+  EXPECT_EQ(r.StrValue, "2.500000");
+  r = Eval("1.5e2");
+  EXPECT_EQ(r.ResultKind, kind::kFloat);
+  EXPECT_EQ(r.FloatValue, 150.0);
+  EXPECT_TRUE(NoReport());
+}
+
+TEST_F(EvaluatorTest, ExponentWithMinusIsCutAtTheSign) {
+  TEvalResult r = Eval("1E-3");
+  EXPECT_EQ(Code(), 214);
+  EXPECT_TRUE(WasWarning());
+  EXPECT_EQ(gErr.Detail, "1E");
+  // "1E" reads as a string with float form 0: 0 - 3
+  EXPECT_EQ(r.FloatValue, -3.0);
+  EXPECT_EQ(r.ResultKind, kind::kFloat);
+}
+
+TEST_F(EvaluatorTest, UnknownWordIsAString) {
+  TEvalResult r = Eval("hello");
+  EXPECT_EQ(Code(), 214);
+  EXPECT_TRUE(WasWarning());
+  EXPECT_EQ(gErr.Detail, "HELLO");
+  EXPECT_EQ(r.ResultKind, kind::kString);
+  EXPECT_EQ(r.StrValue, "HELLO");
+  EXPECT_FALSE(gEval.failed);  // a warning does not end the evaluation
+  EXPECT_EQ(Eval("1 2").ResultKind, kind::kString);
+  EXPECT_EQ(Code(), 214);
+}
+
+TEST_F(EvaluatorTest, StringLiteralEscapes) {
+  EXPECT_EQ(Eval(R"("A\x41B")").StrValue, "AAB");
+  EXPECT_EQ(Eval(R"("C:\temp")").StrValue, "C:\temp");
+  EXPECT_EQ(Eval(R"("C:\data")").StrValue, "C:\\data");
+  EXPECT_EQ(Eval(R"("a\nb")").StrValue, "a\r\nb");
+  EXPECT_EQ(Eval(R"("\q\\\r\t\a\b\f")").StrValue, "\"\\\r\t\a\b\f");
+  TEvalResult r = Eval(R"("x\zy")");
+  ASSERT_EQ(r.StrValue.size(), 3u);
+  EXPECT_EQ(r.StrValue[1], '\0');
+  EXPECT_EQ(Eval(R"("\xZZ1")").StrValue, "\\xZZ1");
+  EXPECT_EQ(Eval(R"("\x4")").StrValue, "x4");
+  EXPECT_EQ(Eval(R"("\x")").StrValue, "x");
+  EXPECT_EQ(Eval(R"("end\")").StrValue, "end\\");
+  EXPECT_EQ(Eval(R"("\xff")").StrValue, "\xff");
+  EXPECT_EQ(Eval(R"("\N")").StrValue, "\\N");  // escapes are lower case
+  EXPECT_TRUE(NoReport());
+}
+
+TEST_F(EvaluatorTest, StringLiteralKeepsOperatorsAndCase) {
+  TEvalResult r = Eval(R"("a + b, c; d AND e")");
+  EXPECT_EQ(r.StrValue, "a + b, c; d AND e");
+  EXPECT_EQ(r.ResultKind, kind::kString);
+  EXPECT_EQ(r.FloatValue, 0.0);
+}
+
+TEST_F(EvaluatorTest, LiteralFlag) {
+  gEval.SetText("\"abc\"");
+  EXPECT_TRUE(Evaluate(ps_, ' ', 0));
+  gEval.SetText("\"a\" + \"b\"");
+  EXPECT_FALSE(Evaluate(ps_, ' ', 0));
+  EXPECT_EQ(gRes.StrValue, "ab");
+  gEval.SetText("12");
+  EXPECT_FALSE(Evaluate(ps_, ' ', 0));
+}
+
+// ---------------------------------------------------------------------------
+// Kind rules of + and the comparisons
+
+TEST_F(EvaluatorTest, PlusJoinsWhenTheRightOperandIsAString) {
+  TEvalResult r = Eval("1 + \"A\"");
+  EXPECT_EQ(r.ResultKind, kind::kString);
+  EXPECT_EQ(r.StrValue, "1A");
+  r = Eval("\"A\" + 1");
+  EXPECT_EQ(r.ResultKind, kind::kFloat);
+  EXPECT_EQ(r.IntValue, 1);
+  EXPECT_EQ(Eval("\"A\" + \"B\" + \"C\"").StrValue, "ABC");
+  EXPECT_EQ(Eval("\"x\" - 1").FloatValue, -1.0);
+}
+
+TEST_F(EvaluatorTest, StringComparisonIsByUnsignedBytes) {
+  EXPECT_EQ(Eval("\"abc\" < \"abd\"").IntValue, 1);
+  EXPECT_EQ(Eval("\"ab\" < \"abc\"").IntValue, 1);
+  EXPECT_EQ(Eval("\"B\" > \"a\"").IntValue, 0);  // case-sensitive: "B" < "a"
+  EXPECT_EQ(Eval("\"\\xE4\" > \"z\"").IntValue, 1);
+  EXPECT_EQ(Eval("\"abc\" = \"abc\"").IntValue, 1);
+  EXPECT_EQ(Eval("\"abc\" <> \"abc\"").IntValue, 0);
+  // A numeric right operand compares the float forms: "abc" reads as 0.
+  EXPECT_EQ(Eval("\"abc\" = 0").IntValue, 1);
+  TEvalResult r = Eval("\"a\" <= \"a\"");
+  EXPECT_EQ(r.ResultKind, kind::kInt);
+  EXPECT_EQ(r.IntValue, 1);
+}
+
+// ---------------------------------------------------------------------------
+// Signs
+
+TEST_F(EvaluatorTest, LeadingSign) {
+  TEvalResult r = Eval("-3");
+  EXPECT_EQ(r.IntValue, -3);
+  EXPECT_EQ(r.FloatValue, -3.0);
+  EXPECT_EQ(r.StrValue, "-3");
+  EXPECT_EQ(Eval("2 - -3").IntValue, 5);
+  EXPECT_EQ(Eval("+4").IntValue, 4);
+  EXPECT_EQ(Eval("  -  4").IntValue, -4);
+  EXPECT_EQ(Eval("2 * -3").IntValue, -6);
+  EXPECT_EQ(Eval("-(2 + 3)").IntValue, -5);
+  EXPECT_EQ(Eval("-\"ab\"").StrValue, "-ab");
+  r = Eval("-2147483648");
+  EXPECT_EQ(r.IntValue, INT32_MIN);
+  EXPECT_TRUE(NoReport());
+}
+
+// ---------------------------------------------------------------------------
+// Argument handling: terminators, separators, missing arguments
+
+TEST_F(EvaluatorTest, CommaTerminatedArguments) {
+  ClearReport();
+  gEval.SetText("1 + 1, 2 * 3)");
+  Evaluate(ps_, ',', 0);
+  EXPECT_EQ(gRes.IntValue, 2);
+  EXPECT_EQ(gEval.lastSep, ',');
+  EXPECT_FALSE(gEval.endOfArgs);
+  Evaluate(ps_, ')', 0);
+  EXPECT_EQ(gRes.IntValue, 6);
+  EXPECT_TRUE(gEval.endOfArgs);
+  EXPECT_EQ(gEval.lastSep, ' ');
+  EXPECT_TRUE(gEval.RestEmpty());
+  EXPECT_TRUE(NoReport());
+}
+
+TEST_F(EvaluatorTest, ListModeRecordsSeparators) {
+  ClearReport();
+  gEval.SetText("\"a\"; \"b\", \"c\";");
+  Evaluate(ps_, 'p', 0);
+  EXPECT_EQ(gRes.StrValue, "a");
+  EXPECT_EQ(gEval.lastSep, ';');
+  Evaluate(ps_, 'p', 0);
+  EXPECT_EQ(gRes.StrValue, "b");
+  EXPECT_EQ(gEval.lastSep, ',');
+  Evaluate(ps_, 'p', 0);
+  EXPECT_EQ(gRes.StrValue, "c");
+  EXPECT_EQ(gEval.lastSep, ';');  // kept at the end in list mode
+  EXPECT_TRUE(gEval.RestEmpty());
+  EXPECT_TRUE(NoReport());
+}
+
+TEST_F(EvaluatorTest, MissingArguments) {
+  ClearReport();
+  gEval.SetText("");
+  Evaluate(ps_, ' ', 0);
+  EXPECT_EQ(Code(), 212);
+  ClearReport();
+  gEval.SetText(", 5");
+  Evaluate(ps_, ',', 0);
+  EXPECT_EQ(Code(), 212);
+  ClearReport();
+  gEval.SetText("  )");
+  Evaluate(ps_, ')', 0);
+  EXPECT_EQ(Code(), 212);
+  Eval("1 +");
+  EXPECT_EQ(Code(), 212);
+  EXPECT_EQ(gRes.IntValue, 0);
+  EXPECT_EQ(PendingOperations(), 0);
+  // List mode accepts an empty argument.
+  ClearReport();
+  gEval.SetText("");
+  Evaluate(ps_, 'p', 0);
+  EXPECT_TRUE(NoReport());
+  EXPECT_EQ(gRes.ResultKind, kind::kNone);
+}
+
+TEST_F(EvaluatorTest, FailedArgumentSkipsToItsTerminator) {
+  ClearReport();
+  gEval.SetText("1 / 0 + (2 * 3), 7)");
+  Evaluate(ps_, ',', 0);
+  EXPECT_EQ(Code(), 201);
+  EXPECT_TRUE(gEval.failed);
+  EXPECT_EQ(gRes.IntValue, 0);
+  EXPECT_EQ(gEval.lastSep, ',');
+  Evaluate(ps_, ')', 0);
+  EXPECT_FALSE(gEval.failed);
+  EXPECT_EQ(gRes.IntValue, 7);
+  EXPECT_TRUE(gEval.RestEmpty());
+  // An argument whose terminator was already read keeps the next argument.
+  ClearReport();
+  gEval.SetText("4 / 0, 9");
+  Evaluate(ps_, ',', 0);
+  EXPECT_TRUE(gEval.failed);
+  Evaluate(ps_, ' ', 0);
+  EXPECT_EQ(gRes.IntValue, 9);
+}
+
+TEST_F(EvaluatorTest, ErrorInsideBracketsEndsTheWholeExpression) {
+  TEvalResult r = Eval("(1 / 0) + 5");
+  EXPECT_EQ(Code(), 201);
+  EXPECT_EQ(r.IntValue, 0);
+  EXPECT_EQ(r.ResultKind, kind::kNone);
+  EXPECT_TRUE(gEval.failed);
+  EXPECT_EQ(PendingOperations(), 0);
+}
+
+TEST_F(EvaluatorTest, EmptyBracketsEndTheExpression) {
+  TEvalResult r = Eval("() + 5");
+  EXPECT_TRUE(NoReport());
+  EXPECT_EQ(r.ResultKind, kind::kNone);
+  EXPECT_TRUE(gEval.RestEmpty());
+  EXPECT_EQ(Eval("((7))").IntValue, 7);
+}
+
+TEST_F(EvaluatorTest, TrailingBracketOfAnArgumentListIsDropped) {
+  ClearReport();
+  gEval.SetText("12)");
+  Evaluate(ps_, ',', 0);  // read with "," although it is the last argument
+  EXPECT_EQ(gRes.IntValue, 12);
+  EXPECT_TRUE(NoReport());
+  EXPECT_TRUE(gEval.RestEmpty());
+}
+
+TEST_F(EvaluatorTest, RestAfterAnOperandWithoutOperatorStays) {
+  ClearReport();
+  gEval.SetText("5 : more");
+  Evaluate(ps_, ' ', 0);
+  EXPECT_EQ(gRes.IntValue, 5);
+  EXPECT_EQ(gEval.Rest(), ": more");
+}
+
+// ---------------------------------------------------------------------------
+// Kind checks
+
+TEST_F(EvaluatorTest, ExpectedKinds) {
+  ASSERT_TRUE(Declare("n%"));
+  Eval("n%", kind::kString);
+  EXPECT_EQ(Code(), 216);
+  EXPECT_EQ(gErr.Detail, "N%");
+  EXPECT_EQ(Eval("\"s\"", 9).StrValue, "s");  // 9 is treated as 1
+  EXPECT_TRUE(NoReport());
+  Eval("5", kind::kAddress);  // a literal has no address
+  EXPECT_EQ(Code(), 216);
+  Eval("n%", 2);  // informative only
+  EXPECT_TRUE(NoReport());
+  Eval("\"x\"", 10);
+  EXPECT_TRUE(NoReport());
+}
+
+TEST_F(EvaluatorTest, AddressOfIntegerVariable) {
+  int32_t i = Declare("n%");
+  ASSERT_GT(i, 0);
+  gStores.ints[i].Value = 5;
+  TEvalResult r = Eval("n%", kind::kAddress);
+  EXPECT_TRUE(NoReport());
+  EXPECT_EQ(r.ResultKind, kind::kAddress);
+  auto* p = reinterpret_cast<int32_t*>(static_cast<uintptr_t>(static_cast<uint32_t>(r.IntValue)));
+  ASSERT_EQ(p, &gStores.ints[i].Value);
+  *p = 77;
+  EXPECT_EQ(Eval("n%").IntValue, 77);
+  ASSERT_GT(Declare("f!"), 0);
+  Eval("f!", kind::kAddress);  // no address for other kinds
+  EXPECT_EQ(Code(), 216);
+}
+
+TEST_F(EvaluatorTest, WholeArrayOperand) {
+  int32_t a = DeclareArrayEntry("A%", '%');
+  ASSERT_GT(a, 0);
+  TEvalResult r = Eval("a%[]", kind::kArray);
+  EXPECT_TRUE(NoReport());
+  EXPECT_EQ(r.ResultKind, kind::kArray);
+  EXPECT_EQ(r.IntValue, a);
+  Eval("a%[]");  // only where a whole array is expected
+  EXPECT_EQ(Code(), 216);
+  Eval("b%[]", kind::kArray);
+  EXPECT_EQ(Code(), 215);
+  EXPECT_EQ(gErr.Detail, "B%");
+  ASSERT_GT(Declare("a%"), 0);
+  Eval("a%", kind::kArray);  // a scalar is no whole array
+  EXPECT_EQ(Code(), 216);
+}
+
+TEST_F(EvaluatorTest, ArrayElementsAndMembersAreRefusedCleanly) {
+  ASSERT_GT(DeclareArrayEntry("A%", '%'), 0);
+  TEvalResult r = Eval("a%[1] + 2");
+  EXPECT_EQ(Code(), 233);
+  EXPECT_EQ(r.IntValue, 0);
+  EXPECT_TRUE(gEval.failed);
+  Eval("p#.x%");
+  EXPECT_EQ(Code(), 233);
+  Eval(".x%");
+  EXPECT_EQ(Code(), 233);
+  EXPECT_EQ(PendingOperations(), 0);
+}
+
+TEST_F(EvaluatorTest, UndimensionedAreaGives243) {
+  ASSERT_GT(Declare("p#"), 0);
+  TEvalResult r = Eval("p# + 1");
+  EXPECT_EQ(Code(), 243);
+  EXPECT_TRUE(WasError());
+  EXPECT_EQ(r.IntValue, 0);
+}
+
+TEST_F(EvaluatorTest, DimensionedAreaReadsItsAddress) {
+  int32_t i = Declare("p#");
+  ASSERT_GT(i, 0);
+  static char block[16];
+  gStores.ptrs[i].Address = block;
+  gStores.ptrs[i].AreaKind = 'o';
+  gStores.ptrs[i].Size = 16;
+  gStores.ptrs[i].StructIndex = 3;
+  TEvalResult r = Eval("p#");
+  EXPECT_TRUE(NoReport());
+  EXPECT_EQ(r.ResultKind, kind::kObject);
+  EXPECT_EQ(static_cast<uint32_t>(r.IntValue), static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block)));
+  EXPECT_EQ(r.AreaKind, 'o');
+  EXPECT_EQ(r.AreaSize, 16);
+  EXPECT_EQ(r.AreaStruct, 3);
+  gStores.ptrs[i].AreaKind = 'b';
+  EXPECT_EQ(Eval("p#").ResultKind, kind::kLong);
+  // An operation makes a plain number of it.
+  r = Eval("p# + 0");
+  EXPECT_EQ(r.AreaKind, ' ');
+  EXPECT_EQ(r.ResultKind, kind::kFloat);
+}
+
+// ---------------------------------------------------------------------------
+// Variables in expressions
+
+TEST_F(EvaluatorTest, VariablesOfEveryKind) {
+  gStores.ints[Declare("a%")].Value = 7;
+  gStores.lngs[Declare("b&")].Value = -4;
+  gStores.sngs[Declare("c!")].Value = 1.5;
+  gStores.strs[Declare("d$")].Value = "xy";
+  TEvalResult r = Eval("A% * b& + c!");
+  EXPECT_DOUBLE_EQ(r.FloatValue, -26.5);
+  EXPECT_EQ(Eval("a%").ResultKind, kind::kInt);
+  EXPECT_EQ(Eval("b&").ResultKind, kind::kLong);
+  EXPECT_EQ(Eval("c!").ResultKind, kind::kFloat);
+  r = Eval("d$ + \"z\"");
+  EXPECT_EQ(r.StrValue, "xyz");
+  EXPECT_EQ(Eval("a% + d$").StrValue, "7xy");
+  EXPECT_TRUE(NoReport());
+}
+
+TEST_F(EvaluatorTest, UndeclaredVariableIsZeroWithWarning) {
+  TEvalResult r = Eval("q% + 1");
+  EXPECT_EQ(Code(), 215);
+  EXPECT_TRUE(WasWarning());
+  EXPECT_EQ(gErr.Detail, "Q%");
+  EXPECT_EQ(r.IntValue, 1);
+  r = Eval("q$");
+  EXPECT_EQ(r.ResultKind, kind::kString);
+  EXPECT_EQ(r.StrValue, "");
+  gExec.command = "DECLARE";
+  Eval("q%");
+  EXPECT_TRUE(NoReport());
+  gExec.command = "PARAMETERS";
+  Eval("q!");
+  EXPECT_TRUE(NoReport());
+}
+
+// ---------------------------------------------------------------------------
+// Functions
+
+int gCalls = 0;
+
+void FnTwice(TParStack& ps) {
+  ++gCalls;
+  Evaluate(ps, ')', 0);
+  double v = gRes.FloatValue * 2;
+  gRes.Reset();
+  gRes.FloatValue = v;
+  gRes.IntValue = TruncToInt32(v);
+  gRes.StrValue = IntToText(gRes.IntValue);
+  gRes.ResultKind = kind::kInt;
+}
+
+void FnSub2(TParStack& ps) {
+  int32_t a = EvalInt(ps, ',');
+  int32_t b = EvalInt(ps, ')');
+  gRes.Reset();
+  gRes.IntValue = a - b;
+  gRes.FloatValue = a - b;
+  gRes.ResultKind = kind::kInt;
+}
+
+void FnConst(TParStack& ps) {
+  gRes.Reset();
+  gRes.IntValue = 9;
+  gRes.FloatValue = 9;
+  gRes.ResultKind = kind::kInt;
+}
+
+void FnRest(TParStack& ps) {  // returns its argument text untouched
+  std::string rest = gEval.Rest();
+  gEval.pos = gEval.text.size();
+  gRes.Reset();
+  gRes.StrValue = rest;
+  gRes.ResultKind = kind::kString;
+}
+
+std::string gUserName;
+bool UserCaller(const std::string& name, TParStack& ps) {
+  gUserName = name;
+  if (name != "MYPROC") return false;
+  Evaluate(ps, ')', 0);
+  int32_t v = gRes.IntValue + 100;
+  gRes.Reset();
+  gRes.IntValue = v;
+  gRes.FloatValue = v;
+  gRes.ResultKind = kind::kInt;
+  return true;
+}
+
+class FunctionTest : public ValueTest {
+ protected:
+  void SetUp() override {
+    ValueTest::SetUp();
+    RegisterFunction("TWICE", 0, FnTwice);
+    RegisterFunction("SUB2", 0, FnSub2);
+    RegisterFunction("NINE", 0, FnConst);
+    RegisterFunction("REST$", 0, FnRest);
+    gCalls = 0;
+  }
+  void TearDown() override {
+    SetUserFunctionCaller(nullptr);
+    ValueTest::TearDown();
+  }
+};
+
+TEST_F(FunctionTest, CallsAndNesting) {
+  EXPECT_EQ(Eval("TWICE(3) + 1").IntValue, 7);
+  EXPECT_EQ(Eval("twice(twice(2))").IntValue, 8);
+  EXPECT_EQ(Eval("1 + TWICE (2 + 3) * 2").IntValue, 21);
+  EXPECT_EQ(Eval("@TWICE(4)").IntValue, 8);
+  EXPECT_EQ(Eval("NINE()").IntValue, 9);
+  EXPECT_EQ(Eval("-TWICE(3)").IntValue, -6);
+  EXPECT_TRUE(NoReport());
+}
+
+TEST_F(FunctionTest, SignOfSecondArgumentAfterBlank) {
+  EXPECT_EQ(Eval("SUB2(1, -2)").IntValue, 3);
+  EXPECT_EQ(Eval("SUB2(10,2) * SUB2(5, 3)").IntValue, 16);
+  EXPECT_EQ(Eval("SUB2(TWICE(2), SUB2(3, 1))").IntValue, 2);
+  EXPECT_TRUE(NoReport());
+}
+
+TEST_F(FunctionTest, ArgumentTextIsTheTextAfterTheBracket) {
+  EXPECT_EQ(Eval("REST$(a, \"b\" )").StrValue, "a, \"b\" )");
+  EXPECT_EQ(Eval("REST$(x) + \"!\"").StrValue, "x)!");
+}
+
+TEST_F(FunctionTest, OuterTextIsRestoredAfterTheCall) {
+  ClearReport();
+  gEval.SetText("TWICE(5), 3");
+  Evaluate(ps_, ',', 0);
+  EXPECT_EQ(gRes.IntValue, 10);
+  EXPECT_EQ(gEval.lastSep, ',');
+  Evaluate(ps_, ' ', 0);
+  EXPECT_EQ(gRes.IntValue, 3);
+  EXPECT_TRUE(NoReport());
+}
+
+TEST_F(FunctionTest, OperatorsAroundACallStayApart) {
+  // The call's own operators never apply the pending "2 ^".
+  EXPECT_EQ(Eval("2 ^ TWICE(1 + 1) + 1").IntValue, 17);
+  EXPECT_EQ(Eval("10 - TWICE(1) - 1").IntValue, 7);
+}
+
+TEST_F(FunctionTest, UnknownFunction) {
+  TEvalResult r = Eval("NOPE(1) + 2");
+  EXPECT_EQ(Code(), 101);
+  EXPECT_EQ(gErr.Detail, "NOPE");
+  EXPECT_EQ(r.IntValue, 0);
+  EXPECT_TRUE(gEval.failed);
+}
+
+TEST_F(FunctionTest, UserFunctionCaller) {
+  SetUserFunctionCaller(UserCaller);
+  EXPECT_EQ(Eval("myproc(5) + 1").IntValue, 106);
+  EXPECT_TRUE(NoReport());
+  Eval("other(1)");
+  EXPECT_EQ(gUserName, "OTHER");
+  EXPECT_EQ(Code(), 101);
+}
+
+TEST_F(FunctionTest, AtWithoutBracketGives213) {
+  Eval("@TWICE");
+  EXPECT_EQ(Code(), 213);
+  EXPECT_EQ(gCalls, 0);
+}
+
+TEST_F(FunctionTest, NamesWithBreakCharactersAreNoCalls) {
+  gStores.ints[Declare("a%")].Value = 10;
+  EXPECT_EQ(Eval("a% -TWICE(2)").IntValue, 6);
+  EXPECT_TRUE(NoReport());
+  EXPECT_EQ(gCalls, 1);
+  Eval("x TWICE(2)");  // a blank in the name: no call
+  EXPECT_EQ(Code(), 214);
+  EXPECT_EQ(gCalls, 1);
+  Eval("\"q\"TWICE(2)");
+  EXPECT_EQ(gCalls, 1);
+}
+
+TEST_F(FunctionTest, ErrorInsideAnArgumentEndsTheCaller) {
+  TEvalResult r = Eval("TWICE(1 / 0) + 5");
+  EXPECT_EQ(Code(), 201);
+  EXPECT_EQ(r.IntValue, 0);
+  EXPECT_TRUE(gEval.failed);
+  EXPECT_EQ(PendingOperations(), 0);
+  // The next statement evaluates normally.
+  EXPECT_EQ(Eval("TWICE(2)").IntValue, 4);
+  EXPECT_FALSE(gEval.failed);
+}
+
+// ---------------------------------------------------------------------------
+// System variables, radix literals and DEF constants
+
+void SvAnswer(TEvalResult& out) { out.IntValue = 42; }
+void SvText(TEvalResult& out) {
+  out.StrValue = "1.0";
+  out.ResultKind = kind::kString;
+}
+
+bool DefLookup(const std::string& name, TEvalResult& out) {
+  if (name != "%LIMIT") return false;
+  out.IntValue = 100;
+  out.FloatValue = 100;
+  out.ResultKind = kind::kInt;
+  return true;
+}
+
+class SysVarTest : public ValueTest {
+ protected:
+  void SetUp() override {
+    ValueTest::SetUp();
+    RegisterSysVar("%ANSWER", 0, SvAnswer);
+    RegisterSysVar("$ABC", 0, SvText);  // a table name wins over hex
+  }
+  void TearDown() override {
+    SetDefConstantLookup(nullptr);
+    ValueTest::TearDown();
+  }
+};
+
+TEST_F(SysVarTest, TableEntries) {
+  TEvalResult r = Eval("%answer + 0");
+  EXPECT_EQ(r.IntValue, 42);
+  r = Eval("%ANSWER");
+  EXPECT_EQ(r.ResultKind, kind::kInt);  // preset from the kind character
+  EXPECT_EQ(r.FloatValue, 42.0);        // float form follows the integer
+  r = Eval("$ABC");
+  EXPECT_EQ(r.ResultKind, kind::kString);
+  EXPECT_EQ(r.StrValue, "1.0");
+  EXPECT_TRUE(NoReport());
+}
+
+TEST_F(SysVarTest, RadixLiterals) {
+  TEvalResult r = Eval("$1F");
+  EXPECT_EQ(r.IntValue, 31);
+  EXPECT_EQ(r.FloatValue, 31.0);
+  EXPECT_EQ(r.ResultKind, kind::kLong);
+  EXPECT_EQ(r.StrValue, "31");
+  EXPECT_EQ(Eval("&17").IntValue, 15);
+  EXPECT_EQ(Eval("%101").IntValue, 5);
+  EXPECT_EQ(Eval("$ff + 1").IntValue, 256);
+  EXPECT_EQ(Eval("$FFFFFFFF").IntValue, -1);
+  EXPECT_EQ(Eval("$1FFFFFFFF").IntValue, -1);  // low 32 bits
+  EXPECT_EQ(Eval("-$10").IntValue, -16);
+  EXPECT_TRUE(NoReport());
+  int32_t v;
+  EXPECT_TRUE(ParseRadixLiteral("&  -17", v));
+  EXPECT_EQ(v, -15);
+  EXPECT_TRUE(ParseRadixLiteral("% 11", v));
+  EXPECT_EQ(v, 3);
+  EXPECT_FALSE(ParseRadixLiteral("&18", v));
+  EXPECT_FALSE(ParseRadixLiteral("%102", v));
+  EXPECT_FALSE(ParseRadixLiteral("$", v));
+  EXPECT_FALSE(ParseRadixLiteral("$ 1", v));
+}
+
+TEST_F(SysVarTest, UnknownNamesAndDefConstants) {
+  Eval("%NOSUCH");
+  EXPECT_EQ(Code(), 100);
+  EXPECT_EQ(gErr.Detail, "%NOSUCH");
+  Eval("%LIMIT");
+  EXPECT_EQ(Code(), 100);
+  SetDefConstantLookup(DefLookup);
+  EXPECT_EQ(Eval("%limit * 2").IntValue, 200);
+  EXPECT_TRUE(NoReport());
+  Eval("%102");  // no binary number, no constant
+  EXPECT_EQ(Code(), 100);
+  Eval("!X");
+  EXPECT_EQ(Code(), 100);
+}
+
+// ---------------------------------------------------------------------------
+// Limits: nothing crashes or recurses without bound
+
+TEST_F(EvaluatorTest, DeepBracketsGiveAnError) {
+  std::string deep(32767, '(');
+  Eval(deep);
+  EXPECT_EQ(Code(), 255);
+  EXPECT_TRUE(WasError());
+  EXPECT_EQ(PendingOperations(), 0);
+  EXPECT_EQ(gEval.depth, 0);
+  std::string balanced = std::string(16000, '(') + "1" + std::string(16000, ')');
+  Eval(balanced);
+  EXPECT_EQ(Code(), 255);
+  // Within the limit, nesting works.
+  std::string ok = std::string(kMaxEvalDepth - 1, '(') + "1" + std::string(kMaxEvalDepth - 1, ')');
+  EXPECT_EQ(Eval(ok).IntValue, 1);
+  EXPECT_TRUE(NoReport());
+}
+
+TEST_F(EvaluatorTest, OperatorStackOverflowGivesAnError) {
+  // Every level leaves four operators of rising precedence pending.
+  std::string text;
+  for (int i = 0; i < 70; ++i) text += "1 <> 1 = 1 + 1 * (";
+  text += "1" + std::string(70, ')');
+  Eval(text);
+  EXPECT_EQ(Code(), 255);
+  EXPECT_EQ(PendingOperations(), 0);
+}
+
+TEST_F(EvaluatorTest, LongFlatChainsNeedNoRecursion) {
+  std::string text = "0";
+  for (int i = 0; i < 16000; ++i) text += "+1";
+  TEvalResult r = Eval(text);
+  EXPECT_TRUE(NoReport());
+  EXPECT_EQ(r.IntValue, 16000);
+  std::string rising = "1";
+  for (int i = 0; i < 3000; ++i) rising += " <> 1 = 1 + 1 * 1 ^ 1";
+  Eval(rising);
+  EXPECT_TRUE(NoReport());
+  EXPECT_EQ(PendingOperations(), 0);
+}
+
+TEST_F(EvaluatorTest, NonFiniteValuesStayDefined) {
+  TEvalResult r = Eval("1E308 * 10");
+  EXPECT_TRUE(std::isinf(r.FloatValue));
+  EXPECT_EQ(r.IntValue, 0);
+  EXPECT_EQ(r.StrValue, "+Inf");
+  r = Eval("1E308 * 10 - 1E308 * 10");
+  EXPECT_TRUE(std::isnan(r.FloatValue));
+  EXPECT_EQ(r.IntValue, 0);
+  EXPECT_EQ(r.StrValue, "Nan");
+  EXPECT_EQ(Eval("1E308 * 10 \\ 2").IntValue, 0);
+  EXPECT_EQ(Code(), 0);
+  Eval("2 \\ (1E308 * 10)");  // truncates to 0
+  EXPECT_EQ(Code(), 201);
+  Eval("1E400");  // not a representable number
+  EXPECT_EQ(Code(), 214);
+}
+
+TEST_F(EvaluatorTest, FatalErrorShowsTheMessageAndEnds) {
+  gErr.Level = 1;
+  gEval.SetText("1 / 0");
+  try {
+    Evaluate(ps_, ' ', 0);
+    FAIL() << "a fatal report must end the program";
+  } catch (const ExitRequest& e) {
+    EXPECT_EQ(e.code, kExitFatal);
+  }
+  ASSERT_FALSE(host_.boxes.empty());
+  EXPECT_EQ(host_.boxes.back().caption, "Division durch 0!");
+  ResetEvaluator();
+  EXPECT_EQ(gEval.depth, 0);
+}
+
+}  // namespace
+}  // namespace korv::testing

@@ -1,0 +1,96 @@
+#include "engine/executor.h"
+
+#include "core/line_store.h"
+#include "engine/errors.h"
+#include "test_support.h"
+
+namespace korv {
+namespace {
+
+using test::ProgramTest;
+
+struct SplitCase {
+  const char* text;
+  const char* command;
+  const char* args;
+};
+
+TEST(SplitStatementTest, CommandWordAndArguments) {
+  const SplitCase cases[] = {
+      {"PRINT \"a b\", 1", "PRINT", "\"a b\", 1"},
+      {"print (1)", "PRINT", "(1)"},
+      {"PRINT(1)", "@", "PRINT(1)"},
+      {"@Foo 1", "@", "@Foo 1"},
+      {"a% = 5", "LET", "A%= 5"},
+      {"a%=5", "LET", "a%=5"},
+      {"LET a% = 5", "LET", "a% = 5"},
+      {"x$ = \"a = b\"", "LET", "X$= \"a = b\""},
+      {"END", "END", ""},
+      {"Start:", "START:", ""},
+      {"s$[1, 2] = 3", "LET", "S$[1, 2]= 3"},
+      {"obj#.m(1)", "@", "obj#.m(1)"},
+      {"a#[2].m(1)", "@", "a#[2].m(1)"},
+      {"SIN (1)", "SIN", "(1)"},
+      {"x = f(1)", "LET", "X= f(1)"},
+  };
+  for (const SplitCase& c : cases) {
+    std::string cmd, args;
+    SplitStatement(c.text, cmd, args);
+    EXPECT_EQ(cmd, c.command) << c.text;
+    EXPECT_EQ(args, c.args) << c.text;
+  }
+}
+
+TEST(SplitStatementTest, FunctionCallForm) {
+  EXPECT_TRUE(HasFunctionCallForm("SIN(1)"));
+  EXPECT_FALSE(HasFunctionCallForm("(1)"));
+  EXPECT_FALSE(HasFunctionCallForm("a = f(1)"));
+  EXPECT_FALSE(HasFunctionCallForm("a-b(1)"));
+  EXPECT_TRUE(HasFunctionCallForm("a#[1].b(2)"));
+  EXPECT_FALSE(HasFunctionCallForm("x\xa7(1)"));  // paragraph sign
+}
+
+class RunTest : public ProgramTest {};
+
+TEST_F(RunTest, UnknownCommandEndsWithFatalCode) {
+  EXPECT_EQ(Run("DECLARE a%\nFOO\nBAR\n"), kExitFatal);
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].caption, "Befehl unbekannt: FOO");
+  EXPECT_EQ(host.boxes[0].text, "Zeile  2 in main.krv: \r\nFOO");
+}
+
+TEST_F(RunTest, EndStopsAndExitsNormally) {
+  EXPECT_EQ(Run("END\nFOO\n"), 0);
+  EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(RunTest, CommentOnlyAndEmptyLinesAreNotTraced) {
+  EXPECT_EQ(Run("TRACEON\n\n' just a comment\nREM also\nEND\n"), 0);
+  ASSERT_EQ(host.boxes.size(), 1u);  // only END is traced
+  EXPECT_EQ(host.boxes[0].caption, "TRACE:");
+}
+
+TEST_F(RunTest, ErrorProcResumesAfterTheFailingStatement) {
+  EXPECT_EQ(Run("DECLARE n%\n@SET(\"ONERROR\", 1)\n@SET(\"ERRORLEVEL\", -1)\nFOO\nn% = 1\nEND\n"
+                "ERRORPROC\nn% = 10\nENDPROC\n"),
+            0);
+  EXPECT_EQ(gErr.Code, 0);
+  EXPECT_FALSE(gErr.InErrorProc);
+}
+
+TEST_F(RunTest, ReturnOutsideAProcedure) {
+  EXPECT_EQ(Run("SETERRORLEVEL -1\nRETURN\nENDPROC\n"), 0);
+  std::string lines = AllDebugLines();
+  EXPECT_NE(lines.find("(2) 111:PROC fehlt!"), std::string::npos);
+  EXPECT_NE(lines.find("(3) 111:PROC fehlt!"), std::string::npos);  // the first report stays pending
+}
+
+TEST_F(RunTest, ProcedureReachedInSequenceIsSkipped) {
+  EXPECT_EQ(Run("PROC never\nFOO\nENDPROC\nEND\n"), 0);
+  EXPECT_TRUE(host.boxes.empty());
+  EXPECT_EQ(Run("PROC never\nFOO\n"), kExitFatal);
+  EXPECT_EQ(host.boxes.back().caption, "ENDPROC nicht gefunden!");
+}
+
+}  // namespace
+}  // namespace korv
