@@ -19,6 +19,7 @@ For NAME.krv the runner reads:
                  noprogram            pass no file name at all
                TEXT may use the escapes \\t \\n \\r \\\\.
 Every program runs in a fresh scratch directory holding a copy of its folder.
+KORV_WIN32_BUILD names another build folder of the Windows programs.
 """
 import argparse
 import os
@@ -102,7 +103,8 @@ def run_one(root, program, mode):
             if os.path.isfile(full):
                 shutil.copy(full, scratch)
         name = os.path.basename(program)
-        exe = os.path.join(root, 'build', 'win32', 'KORVID.exe')
+        exe = os.path.join(os.environ.get('KORV_WIN32_BUILD', os.path.join(root, 'build', 'win32')),
+                           'KORVID.exe')
         if exp['program'] is not None:
             name = exp['program']
         cmd = ['wine', exe] + ([name] if name else []) + exp['args']
