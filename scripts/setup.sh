@@ -14,6 +14,8 @@ done
 [ -e /usr/src/googletest/CMakeLists.txt ] || need_install=1
 [ -e /usr/lib/gcc/x86_64-linux-gnu/12/32/libstdc++.so ] || need_install=1
 [ -e /usr/lib/gcc/x86_64-linux-gnu/12/32/libasan.so ] || need_install=1
+command -v clang++ >/dev/null 2>&1 || need_install=1
+ls /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-i386.a >/dev/null 2>&1 || need_install=1
 
 if [ "$need_install" = 1 ] && [ "$check_only" = 1 ]; then
   echo "setup: packages are missing; run scripts/setup.sh as root" >&2
@@ -26,7 +28,7 @@ if [ "$need_install" = 1 ]; then
   apt-get install -y -qq --no-install-recommends \
     g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686 \
     cmake make ninja-build g++ g++-multilib lib32asan8 lib32ubsan1 \
-    googletest \
+    googletest clang libclang-rt-14-dev \
     wine wine32:i386 \
     xvfb xauth x11-utils xdotool imagemagick \
     libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libglu1-mesa:i386 \

@@ -397,7 +397,7 @@ LoadResult LoadProgram(const std::string& mainFile, const LoadOptions& options) 
   std::fill(gPre.condStack.begin(), gPre.condStack.end(), false);
   Loader loader(options);
   LoadResult result = loader.Run(mainFile);
-  ConditionalPass();
+  if (options.conditionalPass) ConditionalPass();
   return result;
 }
 

@@ -12,10 +12,11 @@ struct LoadOptions {
   std::vector<std::string> includePath;  // searched after the current directory
   std::vector<std::string> symbols;      // predefined conditional symbols
   std::string headerTable = ";";         // initial header table
+  bool conditionalPass = true;           // false: pass 1 only (the compiler's -V runs between)
 };
 
 struct LoadResult {
-  bool protect = false;  // last $P+/$P- of the compiler's main file
+  bool protect = true;   // last $P+/$P- of the compiler's main file (on without one)
 };
 
 struct PreprocessorState {

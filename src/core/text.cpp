@@ -1,5 +1,7 @@
 #include "core/text.h"
 
+#include "core/code_tables.h"
+
 namespace korv {
 
 bool IsBlankChar(char c) { return static_cast<unsigned char>(c) < 33; }
@@ -47,7 +49,10 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool gCompiledText = false;
+
 size_t FindTopLevel(std::string_view s, char ch, bool compiled, size_t from) {
+  compiled = compiled || gCompiledText;
   int round = 0, square = 0;
   bool quoted = false;
   for (size_t i = from; i < s.size(); ++i) {
@@ -62,6 +67,10 @@ size_t FindTopLevel(std::string_view s, char ch, bool compiled, size_t from) {
         i += 4;
         continue;
       }
+      if (u == 0x15) {
+        i += 3;
+        continue;
+      }
     }
     if (c == ch && round == 0 && square == 0) return i;
     switch (c) {
@@ -74,12 +83,45 @@ size_t FindTopLevel(std::string_view s, char ch, bool compiled, size_t from) {
         if (compiled) {
           ++round;
           ++i;  // the code byte after "@" is never a separator
+          if (i < s.size() && s[i] == '\x14') i += 4;
         }
         break;
       default: break;
     }
   }
   return std::string_view::npos;
+}
+
+size_t CompiledTokenLength(std::string_view s, size_t i) {
+  if (i >= s.size()) return 0;
+  const unsigned char c = static_cast<unsigned char>(s[i]);
+  size_t len = 0;
+  if (c == '@' && i + 1 < s.size()) {
+    len = s[i + 1] == '\x14' ? 6 : 2;
+  } else if ((c == '%' || c == '&' || c == '$' || c == '!') && i + 1 < s.size() &&
+             static_cast<unsigned char>(s[i + 1]) == 0xFE) {
+    len = 6;
+  } else if (c == 0x15) {
+    len = 4;
+  } else if ((c == '%' || c == '&' || c == '$' || c == '!') && i + 1 < s.size()) {
+    const char* name = SysVarName(static_cast<unsigned char>(s[i + 1]));
+    if (name != nullptr && name[0] == s[i]) len = 2;  // system-variable token
+  }
+  return len > s.size() - i ? s.size() - i : len;
+}
+
+std::string UpperCompiled(std::string_view s) {
+  std::string r(s);
+  for (size_t i = 0; i < r.size();) {
+    size_t token = CompiledTokenLength(r, i);
+    if (token > 0) {
+      i += token;
+      continue;
+    }
+    r[i] = UpperChar(r[i]);
+    ++i;
+  }
+  return r;
 }
 
 std::string ReplaceOutsideQuotes(std::string_view s, std::string_view what, std::string_view with) {

@@ -18,11 +18,26 @@ void UpperInPlace(std::string& s);
 bool StartsWith(std::string_view s, std::string_view prefix);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
+// True while the runtime runs compiled statements: the argument texts that
+// handlers read are then tokenised, and the text helpers below apply the
+// compiled rules to them whatever their callers pass.
+extern bool gCompiledText;
+
 // Top-level search: position of the first ch outside double quotes and at
 // depth 0 of round and square brackets, or npos. In compiled text an "@"
-// opens a bracket (the byte after it is skipped) and the 4 bytes after
-// 0xFF, 0xFE or 0x14 are skipped.
+// opens a bracket (the code byte after it is skipped, and with it the 4 slot
+// bytes of a procedure token "@" 0x14), the 4 bytes after 0xFF, 0xFE or 0x14
+// are skipped, and so are the 3 bytes of an operator token after 0x15.
 size_t FindTopLevel(std::string_view s, char ch, bool compiled = false, size_t from = 0);
+
+// Length of the token that starts at s[i] in compiled text (the whole token,
+// the lead byte included), or 0 when no token starts there: "@" with its code
+// byte (and the slot of a procedure token), a sigil with 0xFE and its slot,
+// a sigil with the code of a system variable of that sigil, an operator token.
+size_t CompiledTokenLength(std::string_view s, size_t i);
+
+// Upper case of compiled text that leaves the bytes of tokens alone.
+std::string UpperCompiled(std::string_view s);
 
 // Replaces every occurrence outside double quotes.
 std::string ReplaceOutsideQuotes(std::string_view s, std::string_view what, std::string_view with);

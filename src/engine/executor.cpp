@@ -270,7 +270,14 @@ bool DispatchStatement(TParStack& ps) {
   return false;
 }
 
+namespace {
+RunFunction gCompiledRun = nullptr;
+}  // namespace
+
+void SetCompiledRun(RunFunction run) { gCompiledRun = run; }
+
 bool Run(const TParStack& ps, int32_t startLine) {
+  if (gExec.compiledMode && gCompiledRun) return gCompiledRun(ps, startLine);
   TParStack local = ps;
   gExec.pc = startLine;
   while (gExec.pc < gExec.lineCount && !gExec.endFlag) {

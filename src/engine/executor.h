@@ -25,8 +25,11 @@ extern ExecState gExec;
 void ResetExecutor();
 
 // Runs from line startLine + 1 until END/PROGEND, the last line, or the
-// procedure frame that started a nested invocation is popped.
+// procedure frame that started a nested invocation is popped. In compiled
+// mode the byte-code executor installed with SetCompiledRun runs instead.
 bool Run(const TParStack& ps, int32_t startLine);
+using RunFunction = bool (*)(const TParStack& ps, int32_t startLine);
+void SetCompiledRun(RunFunction run);
 
 // Splits a statement into command word and argument text.
 void SplitStatement(const std::string& text, std::string& command, std::string& args);

@@ -2,12 +2,19 @@
 
 #include "core/line_store.h"
 #include "core/preprocessor.h"
+#include "engine/blocks.h"
+#include "engine/dll_calls.h"
 #include "engine/errors.h"
 #include "engine/executor.h"
 #include "engine/host.h"
 #include "engine/procedures.h"
 #include "engine/registry.h"
+#include "values/composite.h"
+#include "graphics/text_screen.h"
+#include "gui/window.h"
+#include "system/file_channels.h"
 #include "values/evaluator.h"
+#include "values/functions_registry.h"
 #include "values/set_get.h"
 #include "values/settings.h"
 #include "values/stores.h"
@@ -25,9 +32,16 @@ void ResetInterpreterState() {
   ResetExecutor();
   ResetEvaluator();
   ResetStores();
+  ResetComposite();
   ResetProcedures();
+  ResetDllCalls();
+  ResetBlocks();
   ResetSettings();
   ResetSwitches();
+  ResetBuiltinState();
+  ResetTextScreen();
+  ResetWindowState();
+  ResetFileState();
 }
 
 int RunInterpreterProgram(const std::string& file, const std::vector<std::string>& args) {

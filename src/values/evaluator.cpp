@@ -9,9 +9,11 @@
 #include <array>
 #include <cmath>
 
+#include "core/code_tables.h"
 #include "core/text.h"
 #include "engine/errors.h"
 #include "values/composite.h"
+#include "values/def_constants.h"
 #include "values/dispatch.h"
 #include "values/settings.h"
 #include "values/stores.h"
@@ -117,7 +119,10 @@ uint8_t KindOfChar(char c) {
 bool Terminates(char c, char term) { return c == term && term != ' ' && term != 'p'; }
 
 void SkipBlanks() {
-  while (gEval.pos < gEval.text.size() && IsBlankChar(gEval.text[gEval.pos])) ++gEval.pos;
+  // In compiled text the byte 0x15 starts an operator token, not a blank.
+  while (gEval.pos < gEval.text.size() && IsBlankChar(gEval.text[gEval.pos]) &&
+         !(gCompiledText && gEval.text[gEval.pos] == code::kOperatorToken))
+    ++gEval.pos;
 }
 
 std::string Excerpt(const std::string& t) {
@@ -178,6 +183,7 @@ std::string ScanOperand(char term) {
   const std::string& t = gEval.text;
   size_t start = gEval.pos, end = t.size();
   int round = 0, square = 0;
+  const bool compiled = gCompiledText;
   for (size_t i = start; i < t.size(); ++i) {
     char c = t[i];
     if (c == '"') {
@@ -185,6 +191,24 @@ std::string ScanOperand(char term) {
       if (q == npos) break;
       i = q;
       continue;
+    }
+    if (compiled) {
+      // Token bytes are never separators; an operator token ends the operand.
+      const unsigned char u = static_cast<unsigned char>(c);
+      if (u == 0x15 && round == 0 && square == 0) {
+        end = i;
+        break;
+      }
+      size_t token = CompiledTokenLength(t, i);
+      if (token > 0) {
+        if (c == '@') ++round;  // the arguments end with ")"
+        i += token - 1;
+        continue;
+      }
+      if (u == 0xFF || u == 0xFE || u == 0x14) {
+        i += 4;
+        continue;
+      }
     }
     if (round == 0 && square == 0 &&
         (Terminates(c, term) || EndsOperand(c) || (c == ' ' && IsWordOperatorAt(t, i)))) {
@@ -206,6 +230,25 @@ std::string ScanOperand(char term) {
 // Recognises a binary operator at the front of the remaining text and moves
 // past it.
 bool ScanOperator(Op& op, uint8_t& prec) {
+  const std::string& t = gEval.text;
+  if (gCompiledText && gEval.pos + 3 < t.size() && t[gEval.pos] == code::kOperatorToken &&
+      t[gEval.pos + 3] == '|') {
+    // An operator token: its letter names the operator, its digit the precedence.
+    static const std::pair<char, Op> kTokens[] = {
+        {'A', Op::And}, {'M', Op::Mod}, {'O', Op::Or}, {'a', Op::BitAnd}, {'|', Op::BitOr},
+        {'r', Op::Shr}, {'l', Op::Shl}, {'#', Op::Ne},  {'G', Op::Ge},     {'L', Op::Le},
+    };
+    const char letter = t[gEval.pos + 1], digit = t[gEval.pos + 2];
+    for (const auto& [l, o] : kTokens) {
+      if (l != letter) continue;
+      if (digit < '1' || digit > '5') return false;
+      op = o;
+      prec = static_cast<uint8_t>(digit - '0');
+      gEval.pos += 4;
+      return true;
+    }
+    return false;
+  }
   for (const OperatorInfo& o : kOperators) {
     if (MatchUpper(gEval.text, gEval.pos, o.text)) {
       gEval.pos += o.text.size();
@@ -229,6 +272,19 @@ void SkipArgument(char term) {
       if (q == npos) break;
       i = q;
       continue;
+    }
+    if (gCompiledText) {
+      size_t token = CompiledTokenLength(t, i);
+      if (token > 0) {
+        if (c == '@') ++round;
+        i += token - 1;
+        continue;
+      }
+      const unsigned char u = static_cast<unsigned char>(c);
+      if (u == 0xFF || u == 0xFE || u == 0x14) {
+        i += 4;
+        continue;
+      }
     }
     if (round == 0 && square == 0 && (Terminates(c, term) || c == ',' || c == ';')) {
       gEval.lastSep = c;
@@ -467,9 +523,81 @@ bool ReadNumberLiteral(const std::string& u) {
   return true;
 }
 
+SlotCallHook gSlotCaller = nullptr;
+
+// A call of the procedure whose header is at slot ("@" 0x14 slot args).
+bool CallProcedureToken(int32_t slot, std::string args, TParStack& ps) {
+  if (gSlotCaller == nullptr) {
+    Fail(111);
+    return false;
+  }
+  CursorScope scope(std::move(args));
+  // Reports inside the procedure belong to its own statements.
+  bool before = gAborted;
+  bool called = gSlotCaller(slot, ps);
+  gAborted = before;
+  if (!called) gAborted = true;  // the caller has reported why
+  return called;
+}
+
+// The tokens of compiled arguments: functions, procedure and method calls by
+// "@", system variables and DEF constants by their sigil. handled is false
+// when op starts with no token.
+bool EvalCompiledToken(const std::string& op, TParStack& ps, bool& handled) {
+  handled = true;
+  const char first = op[0];
+  if (first == code::kFunctionMark && op.size() >= 2) {
+    const char c = op[1];
+    if (c == code::kProcToken) {
+      if (op.size() < 6) {
+        Fail(213);
+        return false;
+      }
+      return CallProcedureToken(GetLe32(op, 2), op.substr(6), ps);
+    }
+    if (c == code::kMethodToken) {
+      size_t colon = FindTopLevel(op, ':', true, 2);
+      std::string name = UpperCompiled(Trim(std::string_view(op).substr(2, colon == npos ? npos : colon - 2)));
+      return CallFunction(name, colon == npos ? std::string() : op.substr(colon + 1), ps);
+    }
+    const int fn = static_cast<unsigned char>(c);
+    const char* name = FunctionName(fn);
+    if (name == nullptr) {
+      Fail(101, "@" + ToDecimal(fn));
+      return false;
+    }
+    return CallFunction(name, op.substr(2), ps);
+  }
+  if (IsKindChar(first) && op.size() >= 2) {
+    const auto c = static_cast<unsigned char>(op[1]);
+    const char* sysvar = SysVarName(c);
+    const bool def = c == 0xFE && op.size() >= 6;
+    if (def || (sysvar != nullptr && sysvar[0] == first)) {
+      std::string rest = Trim(std::string_view(op).substr(def ? 6 : 2));
+      if (rest.empty() || rest == ")") {
+        if (!def) return ReadSystemVariable(sysvar);
+        gEval.lastVarName = std::string(1, first);
+        gRes.ResultKind = KindOfChar(first);
+        if (!ReadDefLine(GetLe32(op, 2), gRes)) {
+          Fail(100, std::string(1, first));
+          return false;
+        }
+        return true;
+      }
+    }
+  }
+  handled = false;
+  return true;
+}
+
 // Classifies and evaluates one operand into gRes; false after an error.
 bool EvalOperand(const std::string& raw, int expected, TParStack& ps, bool& literal) {
   literal = false;
+  if (gCompiledText && !raw.empty()) {
+    bool handled = false;
+    bool ok = EvalCompiledToken(raw, ps, handled);
+    if (handled) return ok;
+  }
   std::string op = Trim(raw);
   if (op.empty()) return true;
   if (op == "()") {
@@ -497,7 +625,7 @@ bool EvalOperand(const std::string& raw, int expected, TParStack& ps, bool& lite
     literal = true;
     return true;
   }
-  std::string u = Upper(op);
+  std::string u = gCompiledText ? UpperCompiled(op) : Upper(op);
   if (u.empty()) return true;
   const char first = u.front(), last = u.back();
   if (IsKindChar(first)) return ReadSystemVariable(u);
@@ -626,6 +754,8 @@ void ResetEvaluator() {
 }
 
 int PendingOperations() { return gOps.top; }
+
+void SetProcedureSlotCaller(SlotCallHook hook) { gSlotCaller = hook; }
 
 bool Evaluate(TParStack& ps, char terminator, int expectedKind) {
   if (expectedKind == 9) expectedKind = kind::kString;

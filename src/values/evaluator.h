@@ -79,4 +79,14 @@ bool ParseRadixLiteral(std::string_view upperName, int32_t& value);
 // The number of pending binary operations (empty between statements).
 int PendingOperations();
 
+// Compiled arguments (the runtime sets gCompiledText, core/text.h) carry
+// tokens instead of names: operator tokens, "@" + code for functions, sigil +
+// code for system variables, sigil + 0xFE + slot for DEF constants, "@" 0x14
+// + slot for procedure calls and "@" 0x13 name ":" for method calls. The
+// runtime installs the call of a procedure by its header slot; the hook reads
+// the arguments from the evaluator's remaining text, leaves the value in gRes
+// and returns false after reporting a slot that holds no procedure.
+using SlotCallHook = bool (*)(int32_t headerSlot, TParStack& ps);
+void SetProcedureSlotCaller(SlotCallHook hook);
+
 }  // namespace korv

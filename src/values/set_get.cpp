@@ -96,8 +96,15 @@ void Delegate(const char* family, const std::string& name, TParStack& ps) {
   }
 }
 
+// A name or value argument that ended in a report: no setting changes.
+void Refused(uint8_t resultKind) {
+  gRes.Reset();
+  gRes.ResultKind = resultKind;
+}
+
 void FnSet(TParStack& ps) {
   Evaluate(ps, ',', 1);
+  if (gEval.failed) return Refused(kind::kInt);
   std::string name = Upper(gRes.StrValue);
   auto it = Settings().find(name);
   if (it == Settings().end()) {
@@ -105,6 +112,7 @@ void FnSet(TParStack& ps) {
     return;
   }
   Evaluate(ps, ')', it->second.valueKind);
+  if (gEval.failed) return Refused(it->second.isString ? kind::kString : kind::kInt);
   TEvalResult value = gRes;
   TEvalResult old = it->second.get();
   it->second.set(value);
@@ -113,6 +121,7 @@ void FnSet(TParStack& ps) {
 
 void FnGet(TParStack& ps) {
   Evaluate(ps, ')', 1);
+  if (gEval.failed) return Refused(kind::kInt);
   std::string name = Upper(gRes.StrValue);
   auto it = Settings().find(name);
   if (it == Settings().end()) {

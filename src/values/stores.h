@@ -32,13 +32,17 @@ struct TVarStr {
   std::string Name;
   std::string Value;
 };
-struct TVarPtr {
-  std::string Name;
+// The fields of a memory area; an element of an area array is exactly this,
+// an area variable adds its name.
+struct TAreaFields {
   char AreaKind = ' ';  // ' ' declared, 'b' DIM area, 's' structure, 'o' object
   void* Address = nullptr;
   void* Base = nullptr;  // the block as allocated, or nullptr
   int32_t Size = 0;
   int32_t StructIndex = 0;  // 0 declared, -1 byte area, else structure index
+};
+struct TVarPtr : TAreaFields {
+  std::string Name;
 };
 struct TVarArr {
   char ElemKind = ' ';

@@ -22,8 +22,8 @@ void SkipBlanks() {
   while (!gEval.RestEmpty() && IsBlankChar(gEval.text[gEval.pos])) ++gEval.pos;
 }
 
-// The right side of a string assignment: parts separated by "," or ";",
-// joined, with a blank after each part that ended at "," before a further one.
+}  // namespace
+
 std::string JoinedList(TParStack& ps) {
   std::string joined;
   for (;;) {
@@ -40,8 +40,6 @@ std::string JoinedList(TParStack& ps) {
   }
   return joined;
 }
-
-}  // namespace
 
 void CmdDeclare(TParStack& ps) {
   std::string list = gEval.Rest();
@@ -92,7 +90,7 @@ void CmdVar(TParStack& ps) {
       return;
     }
     int32_t idx = Declare(name);
-    if (idx) InstantiateNew(gStores.ptrs[idx]);
+    if (idx) InstantiateNew(gStores.ptrs[idx], ps);
     return;
   }
   int32_t idx = Declare(name);

@@ -17,4 +17,9 @@ void CmdLet(TParStack& ps);
 void CmdInc(TParStack& ps);
 void CmdDec(TParStack& ps);
 
+// The right side of a string assignment from the evaluator's remaining text:
+// parts separated by "," or ";", joined, with a blank after each part that
+// ended at "," before a further one.
+std::string JoinedList(TParStack& ps);
+
 }  // namespace korv

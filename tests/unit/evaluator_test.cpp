@@ -437,16 +437,18 @@ TEST_F(EvaluatorTest, WholeArrayOperand) {
   EXPECT_EQ(Code(), 216);
 }
 
-TEST_F(EvaluatorTest, ArrayElementsAndMembersAreRefusedCleanly) {
-  ASSERT_GT(DeclareArrayEntry("A%", '%'), 0);
+TEST_F(EvaluatorTest, MissingElementsAndMembersOfUnknownAreas) {
+  ASSERT_GT(DeclareArrayEntry("A%", '%'), 0);  // a descriptor without elements
   TEvalResult r = Eval("a%[1] + 2");
   EXPECT_EQ(Code(), 233);
   EXPECT_EQ(r.IntValue, 0);
   EXPECT_TRUE(gEval.failed);
-  Eval("p#.x%");
-  EXPECT_EQ(Code(), 233);
-  Eval(".x%");
-  EXPECT_EQ(Code(), 233);
+  r = Eval("p#.x% + 1");  // read like an unknown variable
+  EXPECT_EQ(Code(), 215);
+  EXPECT_TRUE(WasWarning());
+  EXPECT_EQ(r.IntValue, 1);
+  Eval(".x%");  // no current object
+  EXPECT_EQ(Code(), 215);
   EXPECT_EQ(PendingOperations(), 0);
 }
 

@@ -1,0 +1,75 @@
+// MOVEARRTOLIST and MOVELISTTOARR: whole arrays into and out of the string
+// list.
+#include "engine/errors.h"
+#include "gui/string_list.h"
+#include "values/arrays.h"
+#include "values/dispatch.h"
+#include "values/evaluator.h"
+
+namespace korv {
+
+namespace {
+
+// The whole-array argument "A%[]"; 0 after a report.
+int32_t WholeArrayArgument(TParStack& ps) {
+  if (!ReadArg(ps, true, kind::kArray)) return 0;
+  int32_t a = gRes.IntValue;
+  if (a < 1 || a > gStores.counts.count[kStoreArr]) return 0;  // unknown: 215 was given
+  return a;
+}
+
+void FnMoveArrToList(TParStack& ps) {
+  int32_t a = WholeArrayArgument(ps);
+  if (a == 0) {
+    SetEmptyResult(kind::kInt);
+    return;
+  }
+  const TVarArr& arr = gStores.arrs[a];
+  if (PoolOfKind(arr.ElemKind) < 0) {
+    RaiseError(277, arr.Name);
+    SetEmptyResult(kind::kInt);
+    return;
+  }
+  int32_t moved = 0;
+  for (int32_t i = 0; i < arr.Count; ++i) {
+    if (!AddToStringList(ElementText(a, arr.First + i))) break;
+    ++moved;
+  }
+  SetIntResult(moved);
+}
+
+void FnMoveListToArr(TParStack& ps) {
+  int32_t a = WholeArrayArgument(ps);
+  if (a == 0) {
+    SetEmptyResult(kind::kInt);
+    return;
+  }
+  const TVarArr& arr = gStores.arrs[a];
+  if (arr.ElemKind == '#') {
+    RaiseError(283);
+    SetEmptyResult(kind::kInt);
+    return;
+  }
+  if (PoolOfKind(arr.ElemKind) < 0) {
+    RaiseError(277, arr.Name);
+    SetEmptyResult(kind::kInt);
+    return;
+  }
+  const std::vector<std::string>& list = StringList();
+  int32_t n = static_cast<int32_t>(list.size());
+  if (n > arr.Count) {
+    RaiseWarning(282);
+    n = arr.Count;
+  }
+  for (int32_t i = 0; i < n; ++i) SetElementFromText(a, arr.First + i, list[static_cast<size_t>(i)]);
+  SetIntResult(n);
+}
+
+}  // namespace
+
+void RegisterArrayListFunctions() {
+  RegisterFunction("MOVEARRTOLIST", 219, FnMoveArrToList);
+  RegisterFunction("MOVELISTTOARR", 216, FnMoveListToArr);
+}
+
+}  // namespace korv

@@ -1,0 +1,48 @@
+// Helpers for writing built-in functions: reading the arguments from the
+// evaluator's remaining text and leaving a result in gRes. Every reader
+// returns false when its argument ended in an error report; the function
+// then stops at once and leaves an empty result (the reader has done that).
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "values/value.h"
+
+namespace korv::fn {
+
+// Reads the next argument into gRes. last = true reads the final argument
+// (terminator ")"), otherwise the argument ends at ",".
+bool Arg(TParStack& ps, bool last, int expectedKind = 0);
+bool IntArg(TParStack& ps, bool last, int32_t& out);
+bool FloatArg(TParStack& ps, bool last, double& out);
+// required: the argument must be a string (216 otherwise).
+bool StrArg(TParStack& ps, bool last, std::string& out, bool required = false);
+
+// True when another top-level "," follows in the remaining text, i.e. the
+// call has a further argument after the next one.
+bool HasFurtherArg();
+// Moves past the next argument without evaluating it.
+void SkipArg(bool last);
+// A call without arguments: the remaining ")" is dropped.
+void NoArgs();
+
+// The longest real number at the front of s (sign, digits, point,
+// exponent); 0 when s does not begin with one.
+double LeadingReal(const std::string& s);
+
+// Results. SetString keeps the integer form the last argument left (the
+// float form follows it), as every string function does.
+void SetInt(int32_t v, uint8_t resultKind = kind::kInt);
+void SetFloat(double f);
+void SetString(std::string s);
+void SetStringNumber(std::string s, int32_t intForm);
+// An empty result of the given kind (0 or "").
+void SetEmpty(uint8_t resultKind);
+// Reports code and leaves an empty result of resultKind.
+void Fail(int32_t code, uint8_t resultKind, const std::string& detail = std::string());
+
+// Longest string a function builds; a longer result is refused with 200
+// instead of exhausting the memory of the process.
+constexpr size_t kMaxBuiltString = size_t{64} << 20;
+
+}  // namespace korv::fn

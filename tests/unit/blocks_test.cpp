@@ -1,0 +1,387 @@
+// Block-end scans, the block stacks and the block statements run in whole
+// programs.
+#include "engine/blocks.h"
+
+#include <vector>
+
+#include "core/line_store.h"
+#include "core/text.h"
+#include "engine/errors.h"
+#include "engine/executor.h"
+#include "engine/interpreter.h"
+#include "engine/procedures.h"
+#include "engine/registry.h"
+#include "values/stores.h"
+#include "test_support.h"
+
+namespace korv {
+namespace {
+
+void LoadLines(const std::vector<std::string>& lines) {
+  gProgram.Clear();
+  gProgram.files.push_back("t.krv");
+  int n = 0;
+  for (const std::string& l : lines) {
+    gProgram.lines.push_back(l);
+    Tdebuginfo d;
+    d.Line = ++n;
+    gProgram.debug.push_back(d);
+  }
+}
+
+struct ScanCase {
+  BlockScan scan;
+  int32_t from;
+  int32_t end;
+};
+
+TEST(BlockScanTest, EndsFoundWithNesting) {
+  LoadLines({
+      "IF a",               // 1
+      "  if b",             // 2  nested opener, any case, indented
+      "ELSE",               // 3  nested: ignored
+      "  ENDIF",            // 4
+      "ELSEIF c",           // 5
+      "IFNOT d",            // 6
+      "ENDIF",              // 7
+      "ELSE",               // 8
+      "ENDIF",              // 9
+  });
+  const ScanCase cases[] = {
+      {BlockScan::FalseCondition, 1, 5},  // the nested ELSE does not stop it
+      {BlockScan::FalseCondition, 5, 8},  // IFNOT..ENDIF skipped, ELSE stops
+      {BlockScan::FalseCondition, 8, 9},
+      {BlockScan::BranchDone, 1, 9},      // ELSEIF/ELSE at depth 0 do not stop it
+      {BlockScan::BranchDone, 3, 4},
+  };
+  for (const ScanCase& c : cases) {
+    EXPECT_EQ(ScanBlockEnd(c.scan, c.from), c.end) << static_cast<int>(c.scan) << " from " << c.from;
+  }
+  // FalseCondition and BranchDone run the end line; the target is one before.
+  EXPECT_EQ(FindBlockTarget(BlockScan::FalseCondition, 1), 4);
+  EXPECT_EQ(FindBlockTarget(BlockScan::BranchDone, 1), 8);
+}
+
+TEST(BlockScanTest, LoopScans) {
+  LoadLines({
+      "WHILE a",        // 1
+      "WHILELOOP 3",    // 2
+      "REPEAT",         // 3
+      "BREAK",          // 4
+      "UNTIL x",        // 5
+      "BREAK",          // 6
+      "ENDWHILE",       // 7
+      "REPEATED = 1",   // 8  no opener: neither "REPEAT" nor "REPEAT "
+      "BREAK",          // 9
+      "ENDWHILE",       // 10
+  });
+  EXPECT_EQ(ScanBlockEnd(BlockScan::LoopEnd, 1), 10);
+  EXPECT_EQ(ScanBlockEnd(BlockScan::LoopEnd, 2), 7);
+  EXPECT_EQ(ScanBlockEnd(BlockScan::LoopEnd, 3), 7);   // REPEAT is no opener here
+  EXPECT_EQ(ScanBlockEnd(BlockScan::LeaveLoop, 4), 5);
+  EXPECT_EQ(ScanBlockEnd(BlockScan::LeaveLoop, 2), 7);  // the REPEAT..UNTIL is nested
+  EXPECT_EQ(ScanBlockEnd(BlockScan::LeaveLoop, 8), 10);
+  // Loops continue after their end line.
+  EXPECT_EQ(FindBlockTarget(BlockScan::LoopEnd, 1), 10);
+  EXPECT_EQ(FindBlockTarget(BlockScan::LeaveLoop, 4), 5);
+}
+
+TEST(BlockScanTest, SelectionAndProcedureScans) {
+  LoadLines({
+      "SELECT a",        // 1
+      "CASEOF 1",        // 2
+      "SELECT b",        // 3
+      "CASEOF 2",        // 4  nested
+      "ENDSELECT",       // 5
+      "CASEOFFER = 2",   // 6  "CASEOF " needs its blank
+      "OTHERWISE",       // 7
+      "ENDSELECT",       // 8
+      "PROC p",          // 9
+      "ERRORPROC",       // 10
+      "ENDPROC",         // 11
+      "SUBPROC SET.X",   // 12
+      "ENDPROC",         // 13
+      "ENDPROC",         // 14
+  });
+  EXPECT_EQ(ScanBlockEnd(BlockScan::NoMatch, 2), 7);
+  EXPECT_EQ(ScanBlockEnd(BlockScan::NoMatch, 3), 4);
+  EXPECT_EQ(ScanBlockEnd(BlockScan::SelectionDone, 2), 8);
+  EXPECT_EQ(ScanBlockEnd(BlockScan::SelectionDone, 1), 8);
+  EXPECT_EQ(ScanBlockEnd(BlockScan::SkipProcedure, 9), 14);
+  EXPECT_EQ(FindBlockTarget(BlockScan::SkipProcedure, 9), 14);
+  EXPECT_EQ(FindBlockTarget(BlockScan::NoMatch, 2), 6);
+}
+
+TEST(BlockScanTest, MissingEndsAndTheirErrors) {
+  LoadLines({"IF a", "IF b", "ENDIF", "WHILE 1", "SELECT 1"});
+  EXPECT_EQ(ScanBlockEnd(BlockScan::FalseCondition, 1), 0);
+  EXPECT_EQ(FindBlockTarget(BlockScan::FalseCondition, 1), 0);
+  EXPECT_EQ(ScanBlockEnd(BlockScan::LoopEnd, 4), 0);
+  EXPECT_EQ(ScanBlockEnd(BlockScan::SelectionDone, 5), 0);
+  EXPECT_EQ(ScanBlockEnd(BlockScan::FalseCondition, 99), 0);  // beyond the program
+  const std::pair<BlockScan, int32_t> errors[] = {
+      {BlockScan::FalseCondition, 106}, {BlockScan::BranchDone, 107},
+      {BlockScan::LoopEnd, 109},        {BlockScan::LeaveLoop, 109},
+      {BlockScan::NoMatch, 142},        {BlockScan::SelectionDone, 143},
+      {BlockScan::SkipProcedure, 115},
+  };
+  for (const auto& [scan, code] : errors) EXPECT_EQ(ScanMissingError(scan), code);
+}
+
+TEST(BlockScanTest, RememberedResultsBelongToOneProgram) {
+  LoadLines({"IF a", "ENDIF"});
+  EXPECT_EQ(ScanBlockEnd(BlockScan::FalseCondition, 1), 2);
+  LoadLines({"IF a", "x = 1", "ELSE", "ENDIF"});
+  EXPECT_EQ(ScanBlockEnd(BlockScan::FalseCondition, 1), 3);
+}
+
+TEST(BlockScanTest, AnyLineSourceGivesTheSameEnds) {
+  const std::vector<std::string> lines = {"", "WHILE 1", "WHILENOT 2", "ENDWHILE", "ENDWHILE"};
+  auto source = [&lines](int32_t i) { return std::string_view(lines[static_cast<size_t>(i)]); };
+  EXPECT_EQ(ScanBlockEnd(BlockScan::LoopEnd, 1, 4, source), 4);
+  EXPECT_EQ(ScanBlockEnd(BlockScan::LoopEnd, 1, 3, source), 0);  // last line bounds it
+  EXPECT_TRUE(BeginsWithKeyword("ENDIFX", "ENDIF"));
+  EXPECT_FALSE(BeginsWithKeyword("IF(A)", "IF "));
+  EXPECT_FALSE(BeginsWithKeyword("END", "ENDIF"));
+}
+
+TEST(SelectionCompareTest, ByKindOfTheSelection) {
+  SelectLevel s;
+  s.kind = kind::kString;
+  s.str = "b";
+  TEvalResult item;
+  item.StrValue = "a";
+  EXPECT_TRUE(SelectionMatches(s, ">", item));
+  EXPECT_TRUE(SelectionMatches(s, ">=", item));
+  EXPECT_TRUE(SelectionMatches(s, "<>", item));
+  EXPECT_FALSE(SelectionMatches(s, "", item));
+  EXPECT_FALSE(SelectionMatches(s, "<", item));
+  item.StrValue = "\xe4";  // bytes compare unsigned
+  EXPECT_TRUE(SelectionMatches(s, "<", item));
+  s.kind = kind::kInt;
+  s.i = 3;
+  item.IntValue = 3;
+  item.FloatValue = 3.5;
+  EXPECT_TRUE(SelectionMatches(s, "=", item));
+  EXPECT_TRUE(SelectionMatches(s, "<=", item));
+  EXPECT_FALSE(SelectionMatches(s, "=>", item));  // not a comparison: never matches
+  EXPECT_FALSE(SelectionMatches(s, "><", item));
+  s.kind = kind::kFloat;
+  s.f = 3.0;
+  EXPECT_TRUE(SelectionMatches(s, "<", item));
+}
+
+// ---------------------------------------------------------------------------
+// Frames and the loop stack
+
+class FrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetHost(&host_);
+    RegisterNeutral();
+    ResetInterpreterState();
+    gErr.Level = -1;
+    LoadLines({"x"});
+    ResetExecutor();
+  }
+  void TearDown() override { ResetInterpreterState(); }
+  ConsoleHost host_;
+};
+
+TEST_F(FrameTest, PopRestoresCounterDepthsAndStores) {
+  ASSERT_NE(Declare("G%"), 0);
+  gExec.pc = 7;
+  gBlocks = {2, 1, 1};
+  ASSERT_TRUE(PushFrame(FrameKind::Statement));
+  EXPECT_EQ(LoopFloor(), 1);
+  ASSERT_NE(Declare("G%"), 0);  // a local hiding the global
+  ASSERT_NE(Declare("L$"), 0);
+  gExec.pc = 40;
+  gBlocks = {5, 3, 1};
+  EXPECT_EQ(PopFrame(), FrameKind::Statement);
+  EXPECT_EQ(gExec.pc, 7);
+  EXPECT_EQ(gBlocks.cond, 2);
+  EXPECT_EQ(gBlocks.sel, 1);
+  EXPECT_EQ(gBlocks.loop, 1);
+  EXPECT_EQ(Find("L$"), 0);
+  EXPECT_EQ(Find("G%"), 1);
+  EXPECT_EQ(gProc.count, 0);
+  EXPECT_EQ(LoopFloor(), 0);
+}
+
+TEST_F(FrameTest, CalleeLoopLevelsAreDroppedAndTheirCountersStop) {
+  // A counting loop open in the callee: its record is active until the pop.
+  LoadLines({"PROC p", "WHILELOOP 5", "RETURN", "ENDWHILE", "ENDPROC"});
+  ResetExecutor();
+  ASSERT_TRUE(PushFrame(FrameKind::Statement));
+  gExec.pc = 2;
+  gExec.args = "5";
+  TParStack ps;
+  const StatementEntry* wl = FindStatement("WHILELOOP");
+  ASSERT_NE(wl, nullptr);
+  wl->handler(ps);
+  EXPECT_EQ(gBlocks.loop, 1);
+  EXPECT_TRUE(LoopAt(1).active);
+  EXPECT_EQ(CurrentLoopCounter(), 1);
+  PopFrame();
+  EXPECT_EQ(gBlocks.loop, 0);
+  EXPECT_FALSE(LoopAt(1).active);
+  EXPECT_EQ(CurrentLoopCounter(), 0);
+}
+
+TEST_F(FrameTest, The151stFrameIsRefused) {
+  for (int i = 0; i < kMaxFrames; ++i) ASSERT_TRUE(PushFrame(FrameKind::Expression));
+  EXPECT_FALSE(PushFrame(FrameKind::Statement));
+  EXPECT_EQ(gErr.Code, 114);
+  EXPECT_EQ(gProc.count, kMaxFrames);
+  while (gProc.count > 0) PopFrame();
+  EXPECT_EQ(ScopeDepth(), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Whole programs
+
+class BlockProgramTest : public test::ProgramTest {
+ protected:
+  void SetUp() override {
+    ProgramTest::SetUp();
+    RegisterNeutral();
+    // Other tests replace the user-function hook; put the procedures' back.
+    RegisterProcedureStatements();
+  }
+  std::string Out() const { return host.stdoutText; }
+};
+
+TEST_F(BlockProgramTest, FullConditionStackSkipsTheWholeBlock) {
+  // 9830250 open IF levels cannot be written in a program; start there.
+  LoadLines({"SETERRORLEVEL -1", "IF 1", "PRINT \"in\"", "ELSE", "PRINT \"else\"", "ENDIF",
+             "PRINT \"after\""});
+  ResetInterpreterState();
+  ResetExecutor();
+  gBlocks.cond = kMaxCondDepth;
+  TParStack ps;
+  korv::Run(ps, 0);
+  EXPECT_EQ(Out(), "after\n");
+  EXPECT_NE(AllDebugLines().find("137:Zu tiefe IF/IFNOT-Verschachtelung!"), std::string::npos);
+  EXPECT_EQ(gBlocks.cond, kMaxCondDepth);
+}
+
+TEST_F(BlockProgramTest, FullSelectionStackSkipsTheWholeBlock) {
+  LoadLines({"SETERRORLEVEL -1", "SELECT 1", "CASEOF 1", "PRINT \"one\"", "OTHERWISE",
+             "PRINT \"other\"", "ENDSELECT", "PRINT \"after\""});
+  ResetInterpreterState();
+  ResetExecutor();
+  gBlocks.sel = kMaxSelDepth;
+  TParStack ps;
+  korv::Run(ps, 0);
+  EXPECT_EQ(Out(), "after\n");
+  EXPECT_NE(AllDebugLines().find("141:Zu tiefe SELECT-Verschachtelung!"), std::string::npos);
+  EXPECT_EQ(gBlocks.sel, kMaxSelDepth);
+}
+
+TEST_F(BlockProgramTest, ContinueInsideBranchesDoesNotLeakLevels) {
+  EXPECT_EQ(Run("DECLARE i%\n"
+                "WHILE 1\n"
+                "  INC i%\n"
+                "  CASE i% > 50000\n"
+                "  BREAK\n"
+                "  SELECT i% MOD 3\n"
+                "  CASEOF 0\n"
+                "    IF 1\n"
+                "      CONTINUE\n"
+                "    ENDIF\n"
+                "  CASEOF 1\n"
+                "    CONTINUE\n"
+                "  ENDSELECT\n"
+                "  IFNOT 0\n"
+                "    CONTINUE\n"
+                "  ENDIF\n"
+                "ENDWHILE\n"
+                "PRINT i%\n"),
+            0);
+  EXPECT_EQ(Trim(Out()), "50001");
+  EXPECT_EQ(gBlocks.cond, 0);
+  EXPECT_EQ(gBlocks.sel, 0);
+  EXPECT_EQ(gBlocks.loop, 0);
+}
+
+TEST_F(BlockProgramTest, ReturnFromInsideLoopsLeavesNoLevels) {
+  // 40 returns from inside a loop body: the caller's loops still work.
+  EXPECT_EQ(Run("DECLARE n%\n"
+                "WHILELOOP 40\n"
+                "  n% = F(&LOOP)\n"
+                "ENDWHILE\n"
+                "WHILELOOP 2\n"
+                "  P\n"
+                "ENDWHILE\n"
+                "PRINT n%, &LOOP\n"
+                "END\n"
+                "PROC F\n"
+                "  PARAMETERS k&\n"
+                "  WHILE 1\n"
+                "    RETURN k& * 2\n"
+                "  ENDWHILE\n"
+                "ENDPROC\n"
+                "PROC P\n"
+                "  REPEAT\n"
+                "    RETURN\n"
+                "  UNTIL 1\n"
+                "ENDPROC\n"),
+            0);
+  EXPECT_EQ(Out(), "80 0\n");
+  EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(BlockProgramTest, LoopStatementsDoNotReachTheCallersLoop) {
+  EXPECT_EQ(Run("SETERRORLEVEL -1\n"
+                "WHILELOOP 2\n"
+                "  P\n"
+                "  PRINT \"pass\", &LOOP\n"
+                "ENDWHILE\n"
+                "END\n"
+                "PROC P\n"
+                "  BREAK\n"
+                "  CONTINUE\n"
+                "  ENDWHILE\n"
+                "  UNTIL 1\n"
+                "ENDPROC\n"),
+            0);
+  EXPECT_EQ(Out(), "pass 1\npass 2\n");
+  std::string lines = AllDebugLines();
+  for (const char* pos : {"(8) 110", "(9) 110", "(10) 110", "(11) 110"})
+    EXPECT_NE(lines.find(std::string(pos) + ":WHILE, WHILELOOP oder WHILENOT fehlt!"), std::string::npos) << pos;
+}
+
+TEST_F(BlockProgramTest, CountingLoopBoundsWithoutOverflow) {
+  EXPECT_EQ(Run("DECLARE n%\n"
+                "WHILELOOP 2147483646, 2147483647\n"
+                "  INC n%\n"
+                "ENDWHILE\n"
+                "WHILELOOP -2147483647, -2147483648, -1\n"
+                "  INC n%\n"
+                "ENDWHILE\n"
+                "PRINT n%\n"),
+            0);
+  EXPECT_EQ(Trim(Out()), "4");
+}
+
+TEST_F(BlockProgramTest, FailedConditionsRunNoGuardedCode) {
+  EXPECT_EQ(Run("SETERRORLEVEL -1\n"
+                "IFNOT nosuch(1)\n"
+                "  PRINT \"ifnot\"\n"
+                "ENDIF\n"
+                "REPEAT\n"
+                "  PRINT \"pass\"\n"
+                "UNTIL nosuch(1)\n"
+                "CASENOT nosuch(1)\n"
+                "PRINT \"casenot\"\n"
+                "WHILELOOP nosuch(1), 3\n"
+                "  PRINT \"counting\"\n"
+                "ENDWHILE\n"
+                "PRINT \"end\"\n"),
+            0);
+  EXPECT_EQ(Out(), "pass\nend\n");
+}
+
+}  // namespace
+}  // namespace korv

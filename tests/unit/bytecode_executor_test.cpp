@@ -1,0 +1,248 @@
+// The runtime path in one process: a source is compiled, written and read
+// back as a .kvc image and run by the byte-code executor; the same source
+// runs in the interpreter, and both must print the same and report the same
+// error numbers.
+#include "engine/bytecode_executor.h"
+
+#include <gtest/gtest.h>
+
+#include "core/code_tables.h"
+#include "core/gl_header_table.h"
+#include "core/kvc_format.h"
+#include "core/line_store.h"
+#include "core/preprocessor.h"
+#include "core/statement_compiler.h"
+#include "core/text.h"
+#include "engine/errors.h"
+#include "engine/executor.h"
+#include "engine/interpreter.h"
+#include "engine/registry.h"
+#include "test_support.h"
+
+namespace korv {
+namespace {
+
+struct Outcome {
+  int exit = 0;
+  std::string out;
+  std::vector<int> errors;  // error numbers of the debugger lines, in order
+  std::vector<std::string> lines;
+};
+
+class RuntimeTest : public test::ProgramTest {
+ protected:
+  void SetUp() override {
+    ProgramTest::SetUp();
+    RegisterNeutral();
+  }
+  void TearDown() override {
+    LeaveCompiledMode();
+    ProgramTest::TearDown();
+  }
+
+  // The report numbers of the debugger lines: "ERROR:\tfile (12) 102:..."
+  // in the interpreter, "ERROR:\t12\t102:..." in the runtime.
+  static std::vector<int> ErrorNumbers(const std::vector<std::string>& lines) {
+    std::vector<int> codes;
+    for (const std::string& l : lines) {
+      if (!StartsWith(l, "ERROR:\t") && !StartsWith(l, "WARN:\t")) continue;
+      std::string rest = l.substr(l.find('\t') + 1);
+      size_t paren = rest.find(") ");
+      size_t at = paren != std::string::npos ? paren + 2 : rest.find('\t') + 1;
+      codes.push_back(std::atoi(rest.c_str() + at));
+    }
+    return codes;
+  }
+
+  Outcome Interpret(const std::string& source) {
+    ResetHostRecord();
+    Outcome o;
+    o.exit = Run(source);
+    o.out = host.stdoutText;
+    o.lines = host.debugLines;
+    o.errors = ErrorNumbers(host.debugLines);
+    return o;
+  }
+
+  // Compiles main.krv; false when the compiler reported (code in gErr).
+  bool CompileToImage(const std::string& source, kvc::Image& image, bool protect) {
+    Write("main.krv", source);
+    LoadOptions lo;
+    lo.compiler = true;
+    lo.caption = "Korvid Compiler 1.0";
+    lo.symbols = {"WIN32", "VER10.0", "COMPILER", "KORVID", "KORVID1.0"};
+    lo.headerTable = GlHeaderTable();
+    ResetErrorState();
+    gErr.Level = -1;
+    LoadProgram("main.krv", lo);
+    std::vector<std::string> bodies;
+    bool ok = CompileProgram(bodies);
+    ResetErrorState();
+    if (!ok) return false;
+    std::string file = kvc::EncodeProgram(bodies, protect, kvc::ClockRandom());
+    return kvc::ReadProgram(file, 0, image).status == kvc::ReadStatus::Ok;
+  }
+
+  Outcome Execute(const std::string& source, bool protect = true) {
+    ResetHostRecord();
+    Outcome o;
+    kvc::Image image;
+    EXPECT_TRUE(CompileToImage(source, image, protect)) << source;
+    LoadCompiledProgram(std::move(image), "main.kvc");
+    try {
+      RunLoadedProgram();
+    } catch (const ExitRequest& e) {
+      o.exit = e.code;
+    }
+    o.out = host.stdoutText;
+    o.lines = host.debugLines;
+    o.errors = ErrorNumbers(host.debugLines);
+    LeaveCompiledMode();
+    return o;
+  }
+
+  void ResetHostRecord() {
+    host.boxes.clear();
+    host.debugLines.clear();
+    host.stdoutText.clear();
+  }
+
+  // Both executors: same output, exit code and error numbers.
+  Outcome Same(const std::string& source) {
+    Outcome a = Interpret(source);
+    Outcome b = Execute(source);
+    EXPECT_EQ(a.out, b.out) << source;
+    EXPECT_EQ(a.exit, b.exit) << source;
+    EXPECT_EQ(a.errors, b.errors) << source;
+    return b;
+  }
+};
+
+TEST_F(RuntimeTest, BlocksRunTheSamePaths) {
+  Outcome o = Same(
+      "DECLARE i%, s$\n"
+      "i% = 2\n"
+      "IF i% = 1\n PRINT \"one\"\nELSEIF i% = 2\n PRINT \"two\"\nELSE\n PRINT \"other\"\nENDIF\n"
+      "IFNOT i% = 2\n PRINT \"x\"\nENDIF\n"
+      "WHILELOOP 5, 1, -2\n PRINT &LOOP\nENDWHILE\n"
+      "i% = 0\nWHILE i% < 10\n i% = i% + 1\n IF i% = 3\n  CONTINUE\n ENDIF\n IF i% = 5\n  BREAK\n ENDIF\n PRINT i%\nENDWHILE\n"
+      "REPEAT\n i% = i% - 1\nUNTIL i% <= 2\nPRINT i%\n"
+      "s$ = \"b\"\nSELECT s$\nCASEOF \"a\"\n PRINT \"A\"\nCASEOF >\"a\", \"z\"\n PRINT \"B\"\nCASEOF \"b\"\n PRINT \"again\"\n"
+      "OTHERWISE\n PRINT \"none\"\nENDSELECT\n"
+      "SELECT 7\nCASEOF <>7\n PRINT \"ne\"\nCASEOF >=8\n PRINT \"ge\"\nOTHERWISE\n PRINT \"other7\"\nENDSELECT\n"
+      "CASE i% = 2\nPRINT \"case\"\nCASENOT i% = 2\nPRINT \"casenot\"\n");
+  EXPECT_EQ(o.exit, 0);
+  EXPECT_NE(o.out.find("two"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("other7"), std::string::npos) << o.out;
+  EXPECT_EQ(o.out.find("again"), std::string::npos) << o.out;
+  EXPECT_EQ(o.out.find("casenot"), std::string::npos) << o.out;
+}
+
+TEST_F(RuntimeTest, ProceduresByStatementExpressionAndNesting) {
+  Outcome o = Same(
+      "DECLARE r%\n"
+      "Show 1, \"a\"\n"
+      "r% = Twice(21)\nPRINT r%\n"
+      "PRINT Fact(6)\n"
+      "END\n"
+      "PROC Show\n PARAMETERS n%, t$\n PRINT n%, t$, %PCOUNT\nENDPROC\n"
+      "PROC Twice\n PARAMETERS v%\n RETURN v% * 2\nENDPROC\n"
+      "PROC Fact\n PARAMETERS n%\n IF n% <= 1\n  RETURN 1\n ENDIF\n RETURN n% * Fact(n% - 1)\nENDPROC\n");
+  EXPECT_NE(o.out.find("42"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("720"), std::string::npos) << o.out;
+}
+
+TEST_F(RuntimeTest, OperatorsSystemVariablesAndDefConstants) {
+  Outcome o = Same(
+      "DEF %LIMIT  100\nDEF $NAME \"n\\tx\"\nDEF !HALF 0.5\n"
+      "DECLARE a%, f!\n"
+      "a% = 6 MOD 4 + (1 AND 1) + (0 OR 1) + (12 & 10) + (1 | 2) + (1 << 3) + (16 >> 2)\n"
+      "PRINT a%, 3 <> 4, 3 <= 3, 4 >= 5\n"
+      "PRINT %LIMIT + 1, $NAME, !HALF * 4\n"
+      "PRINT $1F, &17, %101, Len(\"abc\"), Chr$(65) + \"x\"\n");
+  EXPECT_NE(o.out.find("101"), std::string::npos) << o.out;
+}
+
+TEST_F(RuntimeTest, ErrorsReportCompiledPositions) {
+  Outcome o = Same("DECLARE a%\nSETERRORLEVEL -1\na% = q%\na% = 1 / 0\nPRINT \"after\"\n");
+  ASSERT_EQ(o.errors, (std::vector<int>{215, 215}));  // the first report stays pending
+  EXPECT_EQ(o.lines[0], "WARN:\t3\t215\tVariable nicht declariert: Q%");
+  // The fatal form: "Zeile" and the statement number right-aligned in 6.
+  o = Execute("DECLARE a%\n\n\na% = 1 / 0\nPRINT \"no\"\n");
+  EXPECT_EQ(o.exit, kExitFatal);
+  ASSERT_FALSE(host.boxes.empty());
+  EXPECT_EQ(host.boxes.back().caption, "Division durch 0!");
+  EXPECT_EQ(host.boxes.back().text, "Zeile      4!");
+  EXPECT_EQ(o.lines.back(), "ERROR:\t4\t201:Division durch 0!");
+}
+
+TEST_F(RuntimeTest, ErrorProcedureIsTheFirstAndResumes) {
+  Outcome o = Same(
+      "DECLARE a%\n@SET(\"ERRORLEVEL\", -1)\n@SET(\"ONERROR\", 1)\na% = 1 / 0\nPRINT \"after\"\nEND\n"
+      "ERRORPROC\n PRINT \"handler\", %ERRNUMBER\nENDPROC\nERRORPROC\n PRINT \"second\"\nENDPROC\n");
+  EXPECT_NE(o.out.find("handler"), std::string::npos) << o.out;
+  EXPECT_EQ(o.out.find("second"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("after"), std::string::npos) << o.out;
+}
+
+TEST_F(RuntimeTest, MissingErrorProcAndLoopLimits) {
+  Outcome o = Same("@SET(\"ERRORLEVEL\", -1)\n@SET(\"ONERROR\", 1)\nDECLARE a%\na% = 1 / 0\nPRINT \"x\"\n");
+  EXPECT_EQ(o.exit, kExitFatal);
+  EXPECT_EQ(host.boxes.back().caption, "ERRORPROC nicht gefunden!");
+  std::string nested;
+  for (int i = 0; i < 31; ++i) nested += "WHILE 1\n";
+  for (int i = 0; i < 31; ++i) nested += "ENDWHILE\n";
+  o = Same(nested);
+  EXPECT_EQ(host.boxes.back().caption, "Zu tiefe WHILE-Verschachtelung!");
+  o = Same("WHILELOOP 1, 5, 0\nPRINT 1\nENDWHILE\n");
+  EXPECT_EQ(host.boxes.back().caption, "Ungültige WHILELOOP-Parameter!");
+}
+
+TEST_F(RuntimeTest, ClassesMethodsAndStructures) {
+  Outcome o = Same(
+      "CLASS Counter = -count%, step%, Counter@, Add@, Get@\n"
+      "STRUCT Pt = x%, label$(8)\n"
+      "DECLARE c#, e#[2], p#\n"
+      "c# = NEW(Counter, 5)\n"
+      "c#.Add(3)\n"
+      "PRINT c#.Get(), c#.step%\n"
+      "e#[1] = NEW(Counter, 10)\n"
+      "e#[1].Add(2)\n"
+      "PRINT e#[1].Get() + c#.Get(), CLASSOF(e#[1])\n"
+      "DIM p#, Pt\n"
+      "p#.x% = 4\n"
+      "p#.label$ = \"abc\"\n"
+      "PRINT p#.x%, p#.label$\n"
+      "END\n"
+      "PROC Counter.Counter\n  PARAMETERS st%\n  .step% = st%\n  .count% = 100\nENDPROC\n"
+      "PROC Counter.Add\n  PARAMETERS n%\n  .count% = .count% + n% * .step%\nENDPROC\n"
+      "PROC Counter.Get\n  RETURN .count%\nENDPROC\n");
+  EXPECT_EQ(o.exit, 0) << o.out;
+  EXPECT_NE(o.out.find("115 5"), std::string::npos) << o.out;
+}
+
+TEST_F(RuntimeTest, UnknownCommandCodesDoNothingInTheRuntime) {
+  // DEBUGOUT and COLOR compile but have no handler: the runtime ignores them.
+  Outcome o = Execute("DEBUGOUT \"x\"\nCOLOR 1\nTRACEON\nPRINT \"ok\"\n");
+  EXPECT_EQ(o.exit, 0);
+  EXPECT_EQ(o.out, "ok\n");
+  EXPECT_TRUE(o.errors.empty());
+}
+
+TEST_F(RuntimeTest, ProtectedAndUnprotectedImagesRunAlike) {
+  const std::string src = "DECLARE s$\ns$ = \"abc  def\"\nPRINT s$, Len(s$)\n";
+  Outcome a = Execute(src, true);
+  Outcome b = Execute(src, false);
+  EXPECT_EQ(a.out, b.out);
+  EXPECT_NE(a.out.find("abc  def"), std::string::npos);
+}
+
+TEST_F(RuntimeTest, MessagesArePumpedEveryTwentyFirstStatement) {
+  std::string src;
+  for (int i = 0; i < 50; ++i) src += "REM\n";
+  Execute(src);
+  EXPECT_EQ(PumpCounter(), 50 % kPumpInterval);
+}
+
+}  // namespace
+}  // namespace korv

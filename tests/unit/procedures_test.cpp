@@ -1,0 +1,151 @@
+// Calls of procedures: the family hand-over to SUBPROCs, calls at a header
+// line with an object, and the end of the program inside a nested call.
+#include "engine/procedures.h"
+
+#include <vector>
+
+#include "core/line_store.h"
+#include "engine/blocks.h"
+#include "engine/errors.h"
+#include "engine/executor.h"
+#include "engine/interpreter.h"
+#include "engine/registry.h"
+#include "test_support.h"
+#include "values/dispatch.h"
+#include "values/evaluator.h"
+
+namespace korv {
+namespace {
+
+class CallTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetHost(&host_);
+    RegisterNeutral();
+    RegisterProcedureStatements();
+    ResetInterpreterState();
+    gErr.Level = -1;
+  }
+  void TearDown() override { ResetInterpreterState(); }
+
+  void Load(const std::vector<std::string>& lines) {
+    gProgram.Clear();
+    gProgram.files.push_back("t.krv");
+    for (const std::string& l : lines) {
+      gProgram.lines.push_back(l);
+      gProgram.debug.push_back(Tdebuginfo());
+    }
+    ResetExecutor();
+  }
+
+  ConsoleHost host_;
+  TParStack ps_;
+};
+
+TEST_F(CallTest, FamiliesHandUnknownSubCommandsToTheirSubprocs) {
+  Load({"END", "SUBPROC OGL.SPIN", "PARAMETERS a%, b%", "RETURN a% * 10 + b%", "ENDPROC",
+        "SUBPROC RTF.NONE", "RETURN %PCOUNT + 40", "ENDPROC"});
+  gEval.SetText("3, 4)");
+  gEval.pos = 0;
+  EXPECT_TRUE(DelegateToSubproc(SubprocFamily::Ogl, "spin", ps_));
+  EXPECT_EQ(gRes.IntValue, 34);
+  // The argument text is put back as it was.
+  EXPECT_EQ(gEval.text, "3, 4)");
+  EXPECT_EQ(gEval.pos, 0u);
+  EXPECT_EQ(gProc.count, 0);
+  // An argument text that is only ")" reads as no arguments.
+  gEval.SetText(")");
+  EXPECT_TRUE(DelegateToSubproc(SubprocFamily::Rtf, "NONE", ps_));
+  EXPECT_EQ(gRes.IntValue, 40);
+  EXPECT_EQ(gErr.Code, 0);
+
+  const std::pair<SubprocFamily, int32_t> missing[] = {
+      {SubprocFamily::Set, 262},    {SubprocFamily::Get, 262}, {SubprocFamily::Create, 261},
+      {SubprocFamily::Ogl, 263},    {SubprocFamily::Rtf, 263}, {SubprocFamily::Toolbar, 263},
+  };
+  for (const auto& [family, code] : missing) {
+    gErr.Code = 0;
+    gEval.SetText("1)");
+    EXPECT_FALSE(DelegateToSubproc(family, "Nix", ps_));
+    EXPECT_EQ(gErr.Code, code);
+    EXPECT_EQ(gErr.Detail, "Nix");
+    EXPECT_EQ(gRes.IntValue, 0);
+    EXPECT_EQ(gRes.ResultKind, kind::kInt);
+  }
+}
+
+TEST_F(CallTest, CallAtAHeaderLineRunsForAnObject) {
+  Load({"END", "PROC C.M", "PARAMETERS v%", "RETURN v% + LEN(GETOBJ$())", "ENDPROC"});
+  // The procedure sees the object as its current object; the caller's is
+  // back afterwards.
+  RegisterFunction("GETOBJ$", 0, [](TParStack&) {
+    gRes.Reset();
+    gRes.StrValue = gProc.currentObject + "|" + gProc.methodObject;
+    gRes.ResultKind = kind::kString;
+  });
+  gProc.currentObject = "OUTER#";
+  gEval.SetText("5)");
+  CallProcedureAt(2, ps_, "OBJ#");
+  EXPECT_EQ(gRes.IntValue, 5 + 9);
+  EXPECT_EQ(gProc.currentObject, "OUTER#");
+  EXPECT_EQ(gProc.methodObject, "");
+  EXPECT_EQ(gProc.count, 0);
+}
+
+TEST_F(CallTest, RefusedCallYieldsZeroAndChangesNothing) {
+  Load({"END", "PROC F", "RETURN 9", "ENDPROC"});
+  for (int i = 0; i < kMaxFrames; ++i) ASSERT_TRUE(PushFrame(FrameKind::Statement));
+  gProc.pcount = 3;
+  gExec.pc = 1;
+  gEval.SetText("1)");
+  EXPECT_TRUE(CallProcedureFunction("F", ps_, false));
+  EXPECT_EQ(gErr.Code, 114);
+  EXPECT_EQ(gRes.IntValue, 0);
+  EXPECT_EQ(gProc.count, kMaxFrames);
+  EXPECT_EQ(gProc.pcount, 3);
+  EXPECT_EQ(gExec.pc, 1);
+  // An unknown name is looked up first: not found, no 114.
+  gErr.Code = 0;
+  EXPECT_FALSE(CallProcedureStatement("NOPE", "", ps_));
+  EXPECT_EQ(gErr.Code, 0);
+}
+
+class ProcedureProgramTest : public test::ProgramTest {
+ protected:
+  void SetUp() override {
+    ProgramTest::SetUp();
+    RegisterNeutral();
+    RegisterProcedureStatements();
+  }
+};
+
+TEST_F(ProcedureProgramTest, EndInsideAFunctionCallEndsTheProgram) {
+  EXPECT_EQ(Run("PRINT \"a\", F(1), \"b\"\nPRINT \"c\"\nEND\nPROC F\nEND\nENDPROC\n"), 0);
+  EXPECT_EQ(host.stdoutText, "a ");
+  EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(ProcedureProgramTest, ParametersBeyondFifteenAreEmpty) {
+  EXPECT_EQ(Run("P 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16\nEND\n"
+                "PROC P\n"
+                "PARAMETERS a1%,a2%,a3%,a4%,a5%,a6%,a7%,a8%,a9%,a10%,a11%,a12%,a13%,a14%,a15%,a16%,s$\n"
+                "PRINT a15%, a16%, s$, %PCOUNT\n"
+                "ENDPROC\n"),
+            0);
+  EXPECT_EQ(host.stdoutText, "15 0  15\n");
+  EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(ProcedureProgramTest, ErrorProcFrameEndsWithItsReturn) {
+  EXPECT_EQ(Run("@SET(\"ERRORLEVEL\", -1)\n@SET(\"ONERROR\", 1)\n"
+                "WHILELOOP 2\nFOO\nPRINT \"after\", &LOOP\nENDWHILE\nEND\n"
+                "ERRORPROC\nPRINT \"handler\", %ERRNUMBER\nWHILE 1\nRETURN\nENDWHILE\nENDPROC\n"),
+            0);
+  EXPECT_EQ(host.stdoutText, "handler 102\nafter 1\nhandler 102\nafter 2\n");
+  EXPECT_FALSE(gErr.InErrorProc);
+  EXPECT_EQ(gProc.count, 0);
+  EXPECT_EQ(gBlocks.loop, 0);
+}
+
+}  // namespace
+}  // namespace korv

@@ -1,0 +1,364 @@
+#!/usr/bin/env python3
+"""Window tests: runs programs in the real program window under Wine,
+captures the screen with ImageMagick's `import` and drives keyboard and
+mouse with xdotool.
+
+The tests start their own Xvfb on a free display, so that windows of other
+programs cannot cover theirs (--display N uses a running X server instead).
+The programs print to standard output (console mode); the driver waits for
+their lines before it looks or acts, so nothing depends on timing.
+KORV_WIN32_BUILD names the build folder of the Windows programs.
+"""
+import os
+import queue
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+WAIT = 60  # seconds before a missing line counts as a hang
+RETRY = 2  # seconds before an event is made again
+
+
+class Program:
+    def __init__(self, name):
+        self.dir = tempfile.mkdtemp(prefix='korv-window-')
+        shutil.copy(os.path.join(HERE, name), self.dir)
+        build = os.environ.get('KORV_WIN32_BUILD', os.path.join(ROOT, 'build', 'win32'))
+        env = dict(os.environ, KORV_CONSOLE='1', WINEDEBUG=os.environ.get('KORV_WINEDEBUG', '-all'))
+        self.proc = subprocess.Popen(['wine', os.path.join(build, 'KORVID.exe'), name], cwd=self.dir,
+                                     env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                     stderr=open(os.path.join(self.dir, 'stderr.txt'), 'wb'))
+        self.lines = queue.Queue()
+        self.output = ''
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        # Chunks, not lines: a PRINT ending in ";" leaves its text unterminated.
+        while True:
+            chunk = os.read(self.proc.stdout.fileno(), 4096)
+            if not chunk:
+                break
+            self.lines.put(chunk.decode('cp1252').replace('\r', ''))
+        self.lines.put(None)
+
+    def line(self, prefix, action=None):
+        """The first output line (or unterminated rest) starting with prefix;
+        the output up to it is consumed.
+
+        With an action (the event the line answers), the action is made and
+        made again while the line does not come: WAITINPUT waits for events
+        that arrive after it started, and an event that the program took
+        between two statements before it is gone."""
+        tries = 0
+        if action:
+            action()
+        while True:
+            parts = self.output.split('\n')
+            for i, part in enumerate(parts):
+                if part.startswith(prefix) and (i < len(parts) - 1 or part == prefix):
+                    self.output = '\n'.join(parts[i + 1:])
+                    return part
+            try:
+                got = self.lines.get(timeout=RETRY if action else WAIT)
+            except queue.Empty:
+                tries += 1
+                if not action or tries * RETRY >= WAIT:
+                    raise AssertionError(f'no line starting with {prefix!r}')
+                action()
+                continue
+            if got is None:
+                raise AssertionError(f'program ended before {prefix!r}: ' + self.errors())
+            self.output += got
+
+    def errors(self):
+        with open(os.path.join(self.dir, 'stderr.txt'), 'rb') as f:
+            return f.read().decode('cp1252')
+
+    def finish(self, action=None):
+        """The exit code; an action is made again while the program runs."""
+        waited = 0
+        while True:
+            try:
+                code = self.proc.wait(timeout=RETRY if action else WAIT)
+                break
+            except subprocess.TimeoutExpired:
+                waited += RETRY if action else WAIT
+                if waited >= WAIT:
+                    self.proc.kill()
+                    raise AssertionError('program did not end')
+                action()
+        while True:
+            try:
+                got = self.lines.get(timeout=WAIT)
+            except queue.Empty:
+                break
+            if got is None:
+                break
+            self.output += got
+        self.stderr_text = self.errors()
+        shutil.rmtree(self.dir, ignore_errors=True)
+        return code
+
+    def kill(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        if os.environ.get('KORV_KEEP_STDERR') and os.path.exists(os.path.join(self.dir, 'stderr.txt')):
+            shutil.copy(os.path.join(self.dir, 'stderr.txt'), os.environ['KORV_KEEP_STDERR'])
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class Shot:
+    """A screen capture as a binary PPM."""
+
+    def __init__(self):
+        data = subprocess.run(['import', '-window', 'root', '-depth', '8', 'ppm:-'], check=True,
+                              capture_output=True).stdout
+        fields, pos = [], 0
+        while len(fields) < 4:
+            while data[pos:pos + 1].isspace():
+                pos += 1
+            if data[pos:pos + 1] == b'#':
+                pos = data.index(b'\n', pos)
+                continue
+            end = pos
+            while not data[end:end + 1].isspace():
+                end += 1
+            fields.append(data[pos:end])
+            pos = end
+        assert fields[0] == b'P6', fields
+        self.w, self.h = int(fields[1]), int(fields[2])
+        self.pix = data[pos + 1:]
+
+    def at(self, x, y):
+        i = (y * self.w + x) * 3
+        return tuple(self.pix[i:i + 3])
+
+    def client_origin(self):
+        """Top-left corner of the white client area (probed below the text)."""
+        x = 400
+        y = 0
+        while y < self.h // 2 and self.at(x, y) != (255, 255, 255):
+            y += 1
+        probe = y + 300
+        x = 0
+        while x < self.w // 2 and self.at(x, probe) != (255, 255, 255):
+            x += 1
+        return x, y
+
+    def client_bottom(self, ox, oy):
+        """First row below the white client area (probed right of the text)."""
+        y = oy
+        while y < self.h and self.at(ox + 300, y) == (255, 255, 255):
+            y += 1
+        return y
+
+
+def dark(p):
+    return max(p) < 200  # glyphs may be drawn anti-aliased
+
+
+def xdo(*args):
+    subprocess.run(['xdotool'] + [str(a) for a in args], check=True)
+
+
+def focus_main_window():
+    """Gives the X input focus to the program window (found by its caption):
+    without a window manager nobody else does, and Wine takes keys reliably
+    only after a real focus change."""
+    found = subprocess.run(['xdotool', 'search', '--name', '^Korvid 1.0$'], capture_output=True, text=True)
+    for window in found.stdout.split()[:1]:
+        # The window may be gone by now: then the key goes nowhere.
+        subprocess.run(['xdotool', 'windowfocus', '--sync', window], capture_output=True)
+
+
+def press(key):
+    focus_main_window()
+    xdo('key', key)
+
+
+def check(cond, text, failures):
+    if not cond:
+        failures.append(text)
+
+
+def test_window_events():
+    failures = []
+    prog = Program('window_events.krv')
+    try:
+        prog.line('ready text')
+        shot = Shot()
+        ox, oy = shot.client_origin()
+        # Printed text: dark pixels in the rows of cells 0, 2 and 3, none in
+        # the empty cell row 1 or below; the background white.
+        rows = []
+        for y in range(oy, oy + 120):
+            if any(dark(shot.at(x, y)) for x in range(ox, ox + 400)):
+                rows.append(y - oy)
+        clusters = []
+        for r in rows:
+            if clusters and r == clusters[-1][1] + 1:
+                clusters[-1][1] = r
+            else:
+                clusters.append([r, r])
+        check(len(clusters) == 3, f'text rows {clusters}', failures)
+        if len(clusters) == 3:
+            cell = clusters[2][0] - clusters[1][0]
+            check(cell > 4, f'cell height {cell}', failures)
+            check(clusters[0][0] < cell, f'first row at {clusters[0][0]}', failures)
+            check(abs((clusters[1][0] - clusters[0][0]) - 2 * cell) <= 1, f'empty row missing: {clusters}', failures)
+        area = [(x, y) for y in range(oy + 80, oy + 250, 7) for x in range(ox, ox + 630, 7)]
+        white = sum(1 for x, y in area if shot.at(x, y) == (255, 255, 255))
+        check(white == len(area), f'{len(area) - white} of {len(area)} background samples not white', failures)
+
+        # Left button held: WAITINPUT ends; %MOUSEKEY clears on reading.
+        xdo('mousemove', ox + 100, oy + 200)
+        got = prog.line('left', lambda: (xdo('mouseup', 1), xdo('mousedown', 1)))
+        xdo('mouseup', 1)
+        check(got == 'left 1 1 0 100 200', f'got {got!r}', failures)
+
+        # A key typed into the focused window.
+        got = prog.line('key', lambda: press('a'))
+        check(got == 'key 97 65', f'got {got!r}', failures)
+
+        xdo('mousemove', ox + 30, oy + 45)
+        got = prog.line('right', lambda: (xdo('mouseup', 3), xdo('mousedown', 3)))
+        xdo('mouseup', 3)
+        check(got == 'right 2 30 45', f'got {got!r}', failures)
+
+        # CLS with a colour fills the client area with it.
+        prog.line('ready blue')
+        shot = Shot()
+        area = [(x, y) for y in range(oy + 60, oy + 440, 7) for x in range(ox, ox + 630, 7)]
+        blue = sum(1 for x, y in area if shot.at(x, y) == (0, 0, 255))
+        check(blue == len(area), f'{len(area) - blue} of {len(area)} samples not blue', failures)
+
+        got = prog.line('end', lambda: press('Return'))
+        check(got == 'end 13', f'got {got!r}', failures)
+        code = prog.finish()
+        check(code == 0, f'exit code {code}', failures)
+    finally:
+        prog.kill()
+    return failures
+
+
+def dark_row_clusters(shot, ox, oy, height, width=400):
+    """Runs of client rows (relative to oy) that hold dark pixels."""
+    clusters = []
+    for y in range(oy, oy + height):
+        if any(dark(shot.at(x, y)) for x in range(ox, ox + width)):
+            r = y - oy
+            if clusters and r == clusters[-1][1] + 1:
+                clusters[-1][1] = r
+            else:
+                clusters.append([r, r])
+    return clusters
+
+
+def test_scrolling():
+    failures = []
+    prog = Program('scroll_window.krv')
+    try:
+        prog.line('ready')
+        shot = Shot()
+        ox, oy = shot.client_origin()
+        clusters = dark_row_clusters(shot, ox, oy, shot.client_bottom(ox, oy) - oy)
+        # Lines 3, 6, ... 33 are on rows 0, 3, ... 30 after scrolling by two
+        # rows; "ready" is on row 31.
+        check(len(clusters) == 12, f'{len(clusters)} text rows: {clusters}', failures)
+        if len(clusters) == 12:
+            starts = [c[0] for c in clusters[:11]]
+            steps = [b - a for a, b in zip(starts, starts[1:])]
+            check(max(steps) - min(steps) <= 1, f'uneven rows {starts}', failures)
+            check(starts[0] < steps[0] // 2, f'first row at {starts[0]}', failures)
+        xdo('mousemove', ox + 200, oy + 200)
+        prog.line('bye', lambda: press('Escape'))
+        code = prog.finish()
+        check(code == 0, f'exit code {code}', failures)
+    finally:
+        prog.kill()
+    return failures
+
+
+def test_close_question():
+    failures = []
+    prog = Program('close_question.krv')
+    try:
+        prog.line('ready')
+        shot = Shot()
+        ox, oy = shot.client_origin()
+        xdo('mousemove', ox + 200, oy + 200)
+        press('alt+F4')
+        code = prog.finish(lambda: press('alt+F4'))
+        check(code == 0, f'exit code {code}', failures)
+        err = prog.stderr_text
+        check('[Ende] Wirklich beenden?' in err, f'no close question in {err!r}', failures)
+        check('never' not in prog.output, 'ran on after the close', failures)
+    finally:
+        prog.kill()
+    return failures
+
+
+def start_xvfb():
+    """A private X server on a free display; returns its process."""
+    for n in range(140 + os.getpid() % 40, 200):
+        if os.path.exists(f'/tmp/.X11-unix/X{n}') or os.path.exists(f'/tmp/.X{n}-lock'):
+            continue
+        proc = subprocess.Popen(['Xvfb', f':{n}', '-screen', '0', '1024x768x24', '-nolisten', 'tcp'],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(100):
+            if proc.poll() is not None:
+                break
+            if subprocess.run(['xdpyinfo', '-display', f':{n}'], capture_output=True).returncode == 0:
+                os.environ['DISPLAY'] = f':{n}'
+                return proc
+            time.sleep(0.1)
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+    raise SystemExit('no X server could be started')
+
+
+def main():
+    xvfb = None
+    if '--display' in sys.argv:
+        os.environ['DISPLAY'] = sys.argv[sys.argv.index('--display') + 1]
+    else:
+        xvfb = start_xvfb()
+    try:
+        return run_tests()
+    finally:
+        if xvfb:
+            xvfb.terminate()
+            xvfb.wait()
+
+
+def run_tests():
+    tests = [test_window_events, test_scrolling, test_close_question]
+    wanted = [a for a in sys.argv[1:] if a.startswith('test_')]
+    if wanted:
+        tests = [t for t in tests if t.__name__ in wanted]
+    failed = 0
+    for t in tests:
+        try:
+            failures = t()
+        except AssertionError as e:
+            failures = [str(e)]
+        if failures:
+            failed += 1
+            print(f'FAIL {t.__name__}')
+            for f in failures:
+                print('   ' + f)
+        else:
+            print(f'ok   {t.__name__}')
+    print(f'{len(tests) - failed} passed, {failed} failed')
+    return 1 if failed else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
