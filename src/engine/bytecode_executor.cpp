@@ -252,6 +252,8 @@ int32_t TargetOf(const std::string& line) { return GetLe32(line, 1); }
 
 // Runs one fetched statement; true when the invocation must end.
 bool Dispatch(uint8_t c, const std::string& line, TParStack& ps) {
+  const Handler& h = gHandlers[c];
+  gExec.command = h.name;
   BlockOp op;
   bool stored;
   BlockScan scan = BlockScan::FalseCondition;
@@ -309,8 +311,6 @@ bool Dispatch(uint8_t c, const std::string& line, TParStack& ps) {
     default:
       break;
   }
-  const Handler& h = gHandlers[c];
-  gExec.command = h.name;
   gExec.args = line.size() > 1 ? line.substr(1) : std::string();
   // Structure and class definitions are not tokenised for calls: their "@"
   // marks methods and must be read with the plain rules.

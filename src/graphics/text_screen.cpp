@@ -417,7 +417,6 @@ void CmdCls(TParStack& ps) {
 }
 
 void CmdBeep(TParStack&) {
-  EnsureTextScreen();
   if (gDevice) gDevice->Beep();
 }
 

@@ -531,6 +531,9 @@ bool EnsureMainWindowWin32() {
   AtShutdown(ReleaseMainWindow);
   InvalidateRect(h, nullptr, FALSE);
   UpdateWindow(h);
+  // The sizing messages of the creation itself are no keys of the user.
+  gScreen.lastKey = 0;
+  ClearKeyQueue();
   return true;
 }
 

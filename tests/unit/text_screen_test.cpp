@@ -90,6 +90,16 @@ TEST_F(TextScreenTest, InputIntoEachKind) {
   EXPECT_EQ(ScreenRowText(0), "Hallo Welt");
 }
 
+TEST_F(TextScreenTest, InputIntoArrayElements) {
+  host.inputLines = {"say \"hi\" \\o/", "12.5", "7"};
+  EXPECT_EQ(Run("DECLARE s$[3], f![2], n%[2]\n"
+                "INPUT s$[1]\nINPUT f![0]\nINPUT n%[2]\n"
+                "PRINT s$[1]; \"|\"; f![0]; \"|\"; n%[2]\n"),
+            0)
+      << AllDebugLines();
+  EXPECT_EQ(host.stdoutText, "say \"hi\" \\o/|12.500000|7\n");
+}
+
 TEST_F(TextScreenTest, InputErrors) {
   EXPECT_EQ(Run("SETERRORLEVEL -1\nINPUT\nINPUT x%\nINPUT #0, a$\nPRINT \"ok\"\n"), 0);
   ASSERT_EQ(host.debugLines.size(), 3u) << AllDebugLines();
