@@ -150,7 +150,7 @@ def clear_telmar():
 def run_exe(cmd, cwd, stdin_data):
     env = dict(os.environ, KORV_CONSOLE='1')
     try:
-        proc = subprocess.run(cmd, cwd=cwd, env=env, input=stdin_data, capture_output=True, timeout=60)
+        proc = subprocess.run(cmd, cwd=cwd, env=env, input=stdin_data, capture_output=True, timeout=180)
     except subprocess.TimeoutExpired:
         return None
     return (proc.returncode,
@@ -305,7 +305,7 @@ class Runner:
             result = run_exe(['wine', self.exe('KORVID.exe')] + ([name] if name else []) + exp['args'],
                              scratch, stdin_data)
             if result is None:
-                problems.append('timed out after 60 s')
+                problems.append('timed out after 180 s')
                 return None
             check_result(result, exp, read_text(base + '.out'), problems)
             if exp['telmar']:
@@ -366,7 +366,7 @@ class Runner:
                 cmd = ['wine', os.path.join(scratch, stem + '.exe')]
             result = run_exe(cmd + exp['args'], scratch, stdin_data)
             if result is None:
-                problems.append('timed out after 60 s')
+                problems.append('timed out after 180 s')
                 return None
             own_out = os.path.exists(base + '.compiled.out')
             check_result(result, exp, read_text(base + ('.compiled.out' if own_out else '.out')), problems,
