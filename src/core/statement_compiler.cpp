@@ -3,6 +3,8 @@
 // variables, DEF names and calls replaced by tokens and blanks removed.
 #include "core/statement_compiler.h"
 
+#include <algorithm>
+
 #include "core/code_tables.h"
 #include "core/line_store.h"
 #include "core/text.h"
@@ -122,6 +124,7 @@ bool CallFormAt(std::string_view text, size_t at) {
 
 void StatementCompiler::Begin() {
   counters_ = CompileCounters();
+  ends_.reset();
   procs_.clear();
   defs_.clear();
   upper_.assign(1, std::string());
@@ -161,10 +164,70 @@ void StatementCompiler::SetPosition(int32_t slot) const {
   gPos.Location = InterpreterLocation(gPos.SourceLine, gPos.File, Trim(gProgram.lines[slot]));
 }
 
-bool StatementCompiler::Jump(BlockScan scan, int32_t slot, int32_t& target) const {
-  int32_t end = ScanBlockEnd(scan, slot, last_, [this](int32_t i) -> std::string_view {
-    return upper_[static_cast<size_t>(i)];
-  });
+namespace {
+
+// The keywords of each scan, as the block statements' scans compare them.
+struct ScanWords {
+  std::vector<std::string_view> openers, closers, stops;
+  bool repeatOpens = false;
+};
+
+const ScanWords& WordsOf(BlockScan scan) {
+  static const ScanWords kWords[] = {
+      {{"IF ", "IFNOT "}, {"ENDIF"}, {"ELSEIF", "ELSE"}, false},                   // FalseCondition
+      {{"IF ", "IFNOT "}, {"ENDIF"}, {}, false},                                   // BranchDone
+      {{"WHILE ", "WHILENOT ", "WHILELOOP "}, {"ENDWHILE"}, {}, false},            // LoopEnd
+      {{"WHILE ", "WHILENOT ", "WHILELOOP "}, {"UNTIL", "ENDWHILE"}, {}, true},    // LeaveLoop
+      {{"SELECT "}, {"ENDSELECT"}, {"CASEOF ", "OTHERWISE"}, false},               // NoMatch
+      {{"SELECT "}, {"ENDSELECT"}, {}, false},                                     // SelectionDone
+      {{"PROC ", "SUBPROC ", "ERRORPROC"}, {"ENDPROC"}, {}, false},                // SkipProcedure
+  };
+  return kWords[static_cast<int>(scan)];
+}
+
+bool AnyWord(std::string_view line, const std::vector<std::string_view>& words) {
+  for (std::string_view w : words)
+    if (BeginsWithKeyword(line, w)) return true;
+  return false;
+}
+
+}  // namespace
+
+// A scan from slot s ends at the first later slot that is no opener, is a
+// closer or a stop, and has the depth before it that the scan started with
+// (every opener on the way raised it, every closer lowered it again).
+int32_t BlockEnds::Find(BlockScan scan, int32_t from) {
+  Index& ix = index_[static_cast<size_t>(scan)];
+  if (!ix.built) {
+    const ScanWords& w = WordsOf(scan);
+    ix.depthBefore.assign(static_cast<size_t>(last_) + 2, 0);
+    int32_t depth = 0;
+    for (int32_t j = 1; j <= last_; ++j) {
+      std::string_view line = upper_[static_cast<size_t>(j)];
+      ix.depthBefore[static_cast<size_t>(j)] = depth;
+      if (AnyWord(line, w.openers) ||
+          (w.repeatOpens && (line == "REPEAT" || BeginsWithKeyword(line, "REPEAT ")))) {
+        ++depth;
+      } else if (AnyWord(line, w.closers)) {
+        ix.ends[depth].push_back(j);
+        --depth;
+      } else if (AnyWord(line, w.stops)) {
+        ix.ends[depth].push_back(j);
+      }
+    }
+    ix.depthBefore[static_cast<size_t>(last_) + 1] = depth;
+    ix.built = true;
+  }
+  if (from < 0 || from >= last_) return 0;
+  auto it = ix.ends.find(ix.depthBefore[static_cast<size_t>(from) + 1]);
+  if (it == ix.ends.end()) return 0;
+  auto pos = std::upper_bound(it->second.begin(), it->second.end(), from);
+  return pos == it->second.end() ? 0 : *pos;
+}
+
+bool StatementCompiler::Jump(BlockScan scan, int32_t slot, int32_t& target) {
+  if (!ends_) ends_ = std::make_unique<BlockEnds>(upper_, last_);
+  int32_t end = ends_->Find(scan, slot);
   if (end == 0) {
     RaiseError(ScanMissingError(scan));
     return false;

@@ -1,9 +1,11 @@
 // The statement compiler: turns each slot of the line store into one
 // compiled statement (code byte, optional jump target, tokenised arguments).
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -16,6 +18,26 @@ struct CompileCounters {
   int32_t selects = 0;
   int32_t whiles = 0;
   int32_t procs = 0;
+};
+
+// The slot where a block-end scan from slot `from` ends, as ScanBlockEnd
+// finds it over slots up to last (0 when none), in logarithmic time per
+// query: deeply nested blocks would otherwise make compiling quadratic.
+class BlockEnds {
+ public:
+  explicit BlockEnds(const std::vector<std::string>& upperSlots, int32_t last)
+      : upper_(upperSlots), last_(last) {}
+  int32_t Find(BlockScan scan, int32_t from);
+
+ private:
+  struct Index {
+    bool built = false;
+    std::vector<int32_t> depthBefore;  // 1..last_ + 1
+    std::unordered_map<int32_t, std::vector<int32_t>> ends;
+  };
+  const std::vector<std::string>& upper_;
+  int32_t last_;
+  std::array<Index, 7> index_;
 };
 
 // Compiles the slots of gProgram in order. Errors go through the error
@@ -53,10 +75,11 @@ class StatementCompiler {
   void SetPosition(int32_t slot) const;
   // The block-end scan from a slot over slots up to last_; reports the
   // scan's error when it finds no end.
-  bool Jump(BlockScan scan, int32_t slot, int32_t& target) const;
+  bool Jump(BlockScan scan, int32_t slot, int32_t& target);
   bool Target(uint8_t code, int32_t slot, int32_t& target);
 
   std::vector<std::string> upper_;  // trimmed, upper-cased slots 1..last_
+  std::unique_ptr<BlockEnds> ends_;
   std::unordered_map<std::string, int32_t> procs_;
   std::unordered_map<std::string, int32_t> defs_;
   int32_t last_ = 0;

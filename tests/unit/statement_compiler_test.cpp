@@ -267,3 +267,47 @@ TEST(CallFormTest, TestsTheRestOfTheText) {
 
 }  // namespace
 }  // namespace korv
+
+namespace korv {
+namespace {
+
+// The compiler's indexed block-end search finds what the block statements'
+// own scan finds, on random programs made of block keywords.
+TEST(BlockEndsTest, AgreesWithTheLineScan) {
+  const char* const kLines[] = {"IF X", "IFNOT X", "ELSEIF X", "ELSE", "ENDIF", "WHILE X", "WHILENOT X",
+                                "WHILELOOP 3", "ENDWHILE", "REPEAT", "REPEAT X", "UNTIL X", "SELECT X",
+                                "CASEOF 1", "OTHERWISE", "ENDSELECT", "PROC P", "SUBPROC S.T",
+                                "ERRORPROC", "ENDPROC", "PRINT 1", "", "IFX", "ENDIFX"};
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7FFF;
+  };
+  for (int round = 0; round < 300; ++round) {
+    const int32_t n = 1 + static_cast<int32_t>(next() % 60);
+    std::vector<std::string> upper(1);
+    for (int32_t i = 0; i < n; ++i) upper.push_back(kLines[next() % (sizeof kLines / sizeof kLines[0])]);
+    BlockEnds ends(upper, n);
+    for (int k = 0; k < 7; ++k) {
+      const auto scan = static_cast<BlockScan>(k);
+      for (int32_t from = 0; from <= n; ++from) {
+        int32_t want = ScanBlockEnd(scan, from, n, [&upper](int32_t i) -> std::string_view {
+          return upper[static_cast<size_t>(i)];
+        });
+        ASSERT_EQ(ends.Find(scan, from), want) << "scan " << k << " from " << from << " round " << round;
+      }
+    }
+  }
+}
+
+TEST(BlockEndsTest, DeepNestingFindsEveryEnd) {
+  // 100000 nested IF blocks: each head's end is found without rescanning.
+  std::vector<std::string> upper(1);
+  for (int i = 0; i < 100000; ++i) upper.push_back("IF 1");
+  for (int i = 0; i < 100000; ++i) upper.push_back("ENDIF");
+  BlockEnds ends(upper, 200000);
+  for (int32_t s = 1; s <= 100000; ++s) ASSERT_EQ(ends.Find(BlockScan::FalseCondition, s), 200001 - s);
+}
+
+}  // namespace
+}  // namespace korv
