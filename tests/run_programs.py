@@ -420,6 +420,17 @@ def read_text(path):
         return f.read()
 
 
+def warm_up(build):
+    """Starts Wine once with a window before the parallel runs: the first
+    programs of a fresh Wine session must not start its desktop process at
+    the same time."""
+    with tempfile.TemporaryDirectory() as d:
+        with open(os.path.join(d, 'warm.krv'), 'w') as f:
+            f.write('PRINT "warm"\n')
+        if run_exe(['wine', os.path.join(build, 'KORVID.exe'), 'warm.krv'], d, b'') is None:
+            print('note: the warm-up run of Wine timed out')
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument('--root', default=os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -442,6 +453,7 @@ def main():
     progs.sort()
     if args.filter:
         progs = [p for p in progs if any(f in p for f in args.filter)]
+    warm_up(build)
     runner = Runner(args.root, build)
     # Programs that look at TELMAR.LOG (one file for every program) run one
     # at a time after the others, which run in parallel.

@@ -353,13 +353,12 @@ void Pump() {
 
 // --- Creation and release ----------------------------------------------------------
 
+// Runs only as the process ends. The window itself is left to the end of the
+// process: destroying a visible window first costs nothing on Windows but
+// makes Wine wait up to two seconds for a window manager to withdraw it.
 void ReleaseMainWindow() {
-  if (gMain && IsWindow(gMain)) {
-    if (gEvents.timerActive) KillTimer(gMain, 1);
-    DestroyWindow(gMain);  // WM_DESTROY releases the DCs and the bitmap
-  } else if (gEvents.hdc || gEvents.hdc2) {
-    ReleaseBackBuffer(gMain);
-  }
+  if (gMain && IsWindow(gMain) && gEvents.timerActive) KillTimer(gMain, 1);
+  if (gEvents.hdc || gEvents.hdc2) ReleaseBackBuffer(gMain);
   gEvents.timerActive = false;
   gMain = nullptr;
   gEvents.mainWindow = 0;
