@@ -147,10 +147,10 @@ def clear_telmar():
         pass
 
 
-def run_exe(cmd, cwd, stdin_data):
+def run_exe(cmd, cwd, stdin_data, timeout=180):
     env = dict(os.environ, KORV_CONSOLE='1')
     try:
-        proc = subprocess.run(cmd, cwd=cwd, env=env, input=stdin_data, capture_output=True, timeout=180)
+        proc = subprocess.run(cmd, cwd=cwd, env=env, input=stdin_data, capture_output=True, timeout=timeout)
     except subprocess.TimeoutExpired:
         return None
     return (proc.returncode,
@@ -421,14 +421,17 @@ def read_text(path):
 
 
 def warm_up(build):
-    """Starts Wine once with a window before the parallel runs: the first
-    programs of a fresh Wine session must not start its desktop process at
-    the same time."""
+    """Starts Wine once with a window before the parallel runs. The first
+    window program of a fresh Wine session has been seen to hang for minutes
+    while Wine starts its desktop process; a stuck start is ended and tried
+    again, so no program under test meets it."""
     with tempfile.TemporaryDirectory() as d:
         with open(os.path.join(d, 'warm.krv'), 'w') as f:
             f.write('PRINT "warm"\n')
-        if run_exe(['wine', os.path.join(build, 'KORVID.exe'), 'warm.krv'], d, b'') is None:
-            print('note: the warm-up run of Wine timed out')
+        for attempt in range(3):
+            if run_exe(['wine', os.path.join(build, 'KORVID.exe'), 'warm.krv'], d, b'', timeout=30) is not None:
+                return
+            print(f'note: warm-up start {attempt + 1} of Wine hung; tried again')
 
 
 def main():

@@ -94,6 +94,15 @@ std::string Image::Fetch(int32_t n) const {
   return s;
 }
 
+const std::string& Image::Fetch(int32_t n, std::string& scratch) const {
+  static const std::string kNone;
+  if (n < 1 || n > Length()) return kNone;
+  if (!protect) return lines[static_cast<size_t>(n)];
+  scratch = lines[static_cast<size_t>(n)];
+  KeyScramble(scratch);
+  return scratch;
+}
+
 ReadResult ReadProgram(std::string_view data, uint64_t offset, Image& image) {
   image = Image();
   std::string_view rest = offset <= data.size() ? data.substr(static_cast<size_t>(offset)) : std::string_view();

@@ -54,6 +54,9 @@ struct Image {
   int32_t Length() const { return static_cast<int32_t>(lines.size()) - 1; }
   // A descrambled copy of statement n.
   std::string Fetch(int32_t n) const;
+  // Statement n without a copy when the image is not protected; otherwise
+  // descrambled into scratch.
+  const std::string& Fetch(int32_t n, std::string& scratch) const;
 };
 
 enum class ReadStatus {

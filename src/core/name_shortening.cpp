@@ -67,6 +67,7 @@ void SetPosition(int32_t slot) {
   gPos.File = gProgram.files.empty() ? std::string() : gProgram.FileOf(slot);
   gPos.SourceLine = gProgram.LineOf(slot);
   gPos.CompiledLine = slot;
+  gPos.LocationForm = TPosition::Form::Text;
   gPos.Location = InterpreterLocation(gPos.SourceLine, gPos.File, Trim(gProgram.lines[slot]));
 }
 

@@ -260,6 +260,7 @@ class Loader {
     gPos.File = gProgram.files[fileIndex];
     gPos.SourceLine = lineNo;
     gPos.CompiledLine = slot;
+    gPos.LocationForm = TPosition::Form::Text;
     gPos.Location = InterpreterLocation(lineNo, gPos.File, gProgram.lines[slot]);
     RaiseError(code);
   }
@@ -301,6 +302,7 @@ void ReportPass2(int32_t code, int32_t slot, const std::string& text) {
   gPos.File = gProgram.FileOf(slot);
   gPos.SourceLine = gProgram.LineOf(slot);
   gPos.CompiledLine = slot;
+  gPos.LocationForm = TPosition::Form::Text;
   gPos.Location = InterpreterLocation(gPos.SourceLine, gPos.File, text);
   RaiseError(code);
 }

@@ -161,6 +161,7 @@ void StatementCompiler::SetPosition(int32_t slot) const {
   gPos.File = gProgram.files.empty() ? std::string() : gProgram.FileOf(slot);
   gPos.SourceLine = gProgram.LineOf(slot);
   gPos.CompiledLine = slot;
+  gPos.LocationForm = TPosition::Form::Text;
   gPos.Location = InterpreterLocation(gPos.SourceLine, gPos.File, Trim(gProgram.lines[slot]));
 }
 

@@ -141,6 +141,20 @@ std::string ReplaceOutsideQuotes(std::string_view s, std::string_view what, std:
   return r;
 }
 
-std::string ToDecimal(int64_t v) { return std::to_string(v); }
+std::string ToDecimal(int64_t v) {
+  // Digits by 32-bit division where the value allows: 64-bit division is a
+  // library call on the 32-bit target, and this runs for every number value.
+  if (v < -2147483647 || v > 2147483647) return std::to_string(v);
+  char buf[12];
+  char* end = buf + sizeof buf;
+  char* p = end;
+  uint32_t u = static_cast<uint32_t>(v < 0 ? -v : v);
+  do {
+    *--p = static_cast<char>('0' + u % 10);
+    u /= 10;
+  } while (u);
+  if (v < 0) *--p = '-';
+  return std::string(p, end);
+}
 
 }  // namespace korv

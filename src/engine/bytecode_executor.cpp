@@ -13,6 +13,7 @@
 #include "engine/commands.h"
 #include "engine/errors.h"
 #include "engine/executor.h"
+#include "engine/pump_rhythm.h"
 #include "engine/host.h"
 #include "engine/interpreter.h"
 #include "engine/procedures.h"
@@ -31,6 +32,7 @@ struct Handler {
   StatementHandler statement = nullptr;
   CommandHandler command = nullptr;
   const char* name = "";
+  bool quiet = true;  // statements of the executor itself never reach the platform
 };
 std::array<Handler, 256> gHandlers;
 
@@ -40,7 +42,10 @@ void BuildHandlers() {
     if (const char* name = CommandName(c)) {
       h.name = name;
       if (const StatementEntry* st = FindStatement(name)) h.statement = st->handler;
-      if (const CommandEntry* ce = FindCommand(name)) h.command = ce->handler;
+      if (const CommandEntry* ce = FindCommand(name)) {
+        h.command = ce->handler;
+        h.quiet = ce->quiet;
+      }
     }
     gHandlers[static_cast<size_t>(c)] = h;
   }
@@ -323,6 +328,7 @@ bool Dispatch(uint8_t c, const std::string& line, TParStack& ps) {
   } else if (h.command) {
     gExec.handled = true;
     gEval.SetText(gExec.args);
+    if (!h.quiet) NoteOutsideWork();
     h.command(ps);
   }
   // A code without a handler does nothing: the runtime knows no "unknown
@@ -333,17 +339,20 @@ bool Dispatch(uint8_t c, const std::string& line, TParStack& ps) {
 
 bool Step(TParStack& ps) {
   const int32_t pc = ++gExec.pc;
-  std::string line = gImage.Fetch(pc);
+  // The statement stays in place while it runs: a nested invocation fetches
+  // into its own scratch string.
+  std::string scratch;
+  const std::string& line = gImage.Fetch(pc, scratch);
   gExec.handled = false;
   gPos.CompiledLine = pc;
   gPos.SourceLine = pc;
-  gPos.Location = CompiledLocation(pc);
+  gPos.LocationForm = TPosition::Form::Compiled;
   if (gExec.pendingMenu == 255) gExec.pendingMenu = 254;
   const uint8_t c = line.empty() ? code::kNoOp : static_cast<uint8_t>(line[0]);
   if (Dispatch(c, line, ps)) return true;
   if (!gExec.noPump && ++gPumpCount >= kPumpInterval) {
     gPumpCount = 0;
-    host().PumpMessages();
+    PumpBetweenStatements();
   }
   CheckErrorProc();
   return false;

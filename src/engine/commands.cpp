@@ -3,6 +3,8 @@
 #include <deque>
 #include <unordered_map>
 
+#include "engine/pump_rhythm.h"
+
 namespace korv {
 
 namespace {
@@ -35,6 +37,7 @@ void RegisterCommand(std::string name, int code, CommandHandler handler) {
     e = &t.entries.back();
     t.byName.emplace(std::move(name), e);
   }
+  e->quiet = IsQuietCommand(e->name);
   // Two names may share a code (DRAWLIBICON, DRAWPROGICON): the first keeps it.
   if (code != 0) t.byCode.emplace(code, e);
 }

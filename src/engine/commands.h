@@ -16,6 +16,7 @@ struct CommandEntry {
   std::string name;
   int code = 0;  // byte code of the compiled form (0 = none)
   CommandHandler handler = nullptr;
+  bool quiet = false;  // never reaches the platform (see pump_rhythm.h)
 };
 
 void RegisterCommand(std::string name, int code, CommandHandler handler);

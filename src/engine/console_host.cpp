@@ -74,9 +74,12 @@ std::uint32_t ConsoleHost::TickCount() {
 }
 
 void ConsoleHost::MirrorToStdout(const std::string& bytes) {
-  for (char c : bytes)
-    if (c != '\r') stdoutText.push_back(c);
-  if (echo) std::cout << bytes;
+  if (keepOutput)
+    for (char c : bytes)
+      if (c != '\r') stdoutText.push_back(c);
+  if (echo)
+    for (char c : bytes)
+      if (c != '\r') std::cout.put(c);
 }
 
 bool ConsoleHost::ReadConsoleLine(std::string& line) {

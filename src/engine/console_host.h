@@ -48,6 +48,7 @@ class ConsoleHost : public Host {
   std::vector<std::string> inputLines;  // consumed by ReadConsoleLine
   int nextAnswer = 0;                   // 0: default button
   bool echo = false;                    // also write to the real streams
+  bool keepOutput = true;               // keep standard output in stdoutText
 };
 
 }  // namespace korv

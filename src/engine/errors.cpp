@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/text.h"
+#include "engine/executor.h"
 #include "engine/host.h"
 
 namespace korv {
@@ -60,7 +61,7 @@ void SendDebugLine(const std::string& line) {
   gInFatalDisplay = true;
   if (!gErr.CompiledPositions)
     WriteTelmarLog("ERROR", gPos.SourceLine, gPos.File, gErr.Code, text);
-  host().ShowMessageBox(text, gPos.Location, mb::kOk | mb::kIconError);
+  host().ShowMessageBox(text, LocationText(), mb::kOk | mb::kIconError);
   FatalExit();
 }
 
@@ -76,6 +77,16 @@ void ResetErrorState() {
 
 std::string InterpreterLocation(int32_t line, const std::string& file, const std::string& statement) {
   return ErrorText(801) + " " + ToDecimal(line) + " in " + file + ": \r\n" + statement;
+}
+
+std::string LocationText() {
+  switch (gPos.LocationForm) {
+    case TPosition::Form::Interpreter:
+      return InterpreterLocation(gPos.SourceLine, gPos.File, gExec.statement);
+    case TPosition::Form::Compiled: return CompiledLocation(gPos.CompiledLine);
+    case TPosition::Form::Text: break;
+  }
+  return gPos.Location;
 }
 
 std::string CompiledLocation(int32_t line) {
@@ -107,7 +118,7 @@ void RaiseWarning(int32_t code, const std::string& detail) {
   if (gErr.Level != 1) return;
   if (!gErr.CompiledPositions)
     WriteTelmarLog("WARNING", gPos.SourceLine, gPos.File, gErr.Code, text);
-  int answer = host().ShowMessageBox(text, gPos.Location, mb::kOkCancel | mb::kIconWarning);
+  int answer = host().ShowMessageBox(text, LocationText(), mb::kOkCancel | mb::kIconWarning);
   if (answer == id::kCancel) RaiseError(999);
   host().RedrawMainWindow();
   gErr.Code = 0;

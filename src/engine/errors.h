@@ -28,7 +28,11 @@ struct TPosition {
   std::string File;       // source file of the executing line
   int32_t SourceLine = 0; // its source line number
   int32_t CompiledLine = 0;  // program counter (compiled-position form)
-  std::string Location;   // body of error and trace boxes
+  // The body of error and trace boxes. The executors only say which form
+  // it takes; the text is made when a box needs it (LocationText()).
+  enum class Form : uint8_t { Text, Interpreter, Compiled };
+  Form LocationForm = Form::Text;
+  std::string Location;   // the text of the Text form
 };
 extern TPosition gPos;
 
@@ -51,6 +55,8 @@ void RaiseWarning(int32_t code, const std::string& detail = std::string());
 std::string InterpreterLocation(int32_t line, const std::string& file, const std::string& statement);
 // ... and of the runtime ("Zeile     12!").
 std::string CompiledLocation(int32_t line);
+// The body of error and trace boxes for the current position.
+std::string LocationText();
 
 // Hook the executor installs so the error procedure can be started after a
 // statement (set by the procedure subsystem).

@@ -1,6 +1,7 @@
 // The text executor: fetches a line, splits it, runs the debugging aids,
 // dispatches it, pumps messages and starts the error procedure when due.
 #include "engine/executor.h"
+#include "engine/pump_rhythm.h"
 
 #include <unordered_map>
 
@@ -84,7 +85,7 @@ void DebugInfo(TParStack& ps, const std::string& args) {
 
 void Trace() {
   WriteTelmarLog("TRACE", gPos.SourceLine, gPos.File, 0, std::string());
-  DebugBox("TRACE:", gPos.Location);
+  DebugBox("TRACE:", LocationText());
 }
 
 // Cuts a top-level apostrophe comment off the argument text.
@@ -105,7 +106,7 @@ bool Step(TParStack& ps) {
   gPos.File = gProgram.FileOf(pc);
   gPos.SourceLine = gProgram.LineOf(pc);
   gPos.CompiledLine = pc;
-  gPos.Location = InterpreterLocation(gPos.SourceLine, gPos.File, gExec.statement);
+  gPos.LocationForm = TPosition::Form::Interpreter;
   gExec.handled = false;
   if (gExec.statement.empty()) {
     gExec.command = "REM";
@@ -129,7 +130,7 @@ bool Step(TParStack& ps) {
     }
     if (DispatchStatement(ps)) return true;
   }
-  if (!gExec.noPump) host().PumpMessages();
+  if (!gExec.noPump) PumpBetweenStatements();
   CheckErrorProc();
   return false;
 }
@@ -141,6 +142,7 @@ void ResetExecutor() {
   gExec = ExecState();
   gExec.compiledMode = compiled;
   gExec.lineCount = gProgram.Length();
+  ResetPumpRhythm();
 }
 
 void RegisterStatement(std::string name, int code, StatementPhase phase, StatementHandler handler) {
@@ -252,6 +254,7 @@ bool DispatchStatement(TParStack& ps) {
   if (const CommandEntry* ce = FindCommand(cmd)) {
     gEval.SetText(gExec.args);
     gExec.handled = true;
+    if (!ce->quiet) NoteOutsideWork();
     ce->handler(ps);
     return false;
   }

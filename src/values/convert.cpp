@@ -16,6 +16,8 @@ std::string RightAlign(std::string s, int32_t width) {
 }
 
 int32_t TruncToInt32(double v) {
+  // Most values are in range: one conversion, no 64-bit detour.
+  if (v > -2147483649.0 && v < 2147483648.0) return static_cast<int32_t>(v);
   if (!std::isfinite(v)) return 0;
   double t = std::trunc(v);
   // Only values inside the signed 64-bit range have a truncation to keep.
@@ -38,6 +40,16 @@ std::string FixedText(double v, int32_t decimals) {
   if (v == 0) v = 0.0;  // no "-0.000000"
   if (decimals < 0) decimals = 0;
   if (decimals > kMaxDecimals) decimals = kMaxDecimals;
+  // Whole numbers in the 32-bit range, the common case, without the
+  // general conversion.
+  if (v > -2147483648.0 && v < 2147483648.0 && v == static_cast<double>(static_cast<int32_t>(v))) {
+    std::string text = ToDecimal(static_cast<int32_t>(v));
+    if (decimals > 0) {
+      text.push_back('.');
+      text.append(static_cast<size_t>(decimals), '0');
+    }
+    return text;
+  }
   char buf[512];  // 309 integer digits, the point and 35 decimals fit
   auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
   if (res.ec != std::errc()) return "0";

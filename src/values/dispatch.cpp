@@ -3,6 +3,8 @@
 #include <deque>
 #include <unordered_map>
 
+#include "engine/pump_rhythm.h"
+
 namespace korv {
 
 namespace {
@@ -15,7 +17,7 @@ struct Table {
   std::unordered_map<std::string, Entry*> byName;
   std::unordered_map<int, Entry*> byCode;
 
-  void Add(std::string name, int code, Handler handler) {
+  void Add(std::string name, int code, Handler handler, bool quiet) {
     auto it = byName.find(name);
     Entry* e;
     if (it != byName.end()) {
@@ -29,6 +31,7 @@ struct Table {
       e = &entries.back();
       byName.emplace(std::move(name), e);
     }
+    e->quiet = quiet;
     // The first name registered for a code keeps it.
     if (code != 0) byCode.emplace(code, e);
   }
@@ -58,11 +61,13 @@ DefConstantLookup gDefConstantLookup = nullptr;
 }  // namespace
 
 void RegisterFunction(std::string name, int code, FunctionHandler handler) {
-  Functions().Add(std::move(name), code, handler);
+  const bool quiet = IsQuietFunction(name);
+  Functions().Add(std::move(name), code, handler, quiet);
 }
 
 void RegisterSysVar(std::string name, int code, SysVarHandler handler) {
-  SysVars().Add(std::move(name), code, handler);
+  const bool quiet = IsQuietSysVar(name);
+  SysVars().Add(std::move(name), code, handler, quiet);
 }
 
 const FunctionEntry* FindFunction(std::string_view upperName) { return Functions().ByName(upperName); }

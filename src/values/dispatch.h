@@ -21,12 +21,14 @@ struct FunctionEntry {
   std::string name;  // upper case, e.g. "LEFT$"
   int code = 0;      // byte code of the compiled form
   FunctionHandler handler = nullptr;
+  bool quiet = false;  // never reaches the platform (see pump_rhythm.h)
 };
 
 struct SysVarEntry {
   std::string name;  // with its kind character, e.g. "%ERRNUMBER"
   int code = 0;
   SysVarHandler handler = nullptr;
+  bool quiet = false;
 };
 
 void RegisterFunction(std::string name, int code, FunctionHandler handler);

@@ -6,6 +6,8 @@
 // operator-stack base.
 #include "values/evaluator.h"
 
+#include "engine/pump_rhythm.h"
+
 #include <array>
 #include <cmath>
 
@@ -485,6 +487,7 @@ bool IsCallForm(const std::string& op, size_t& paren) {
 bool CallFunction(const std::string& name, std::string args, TParStack& ps) {
   CursorScope scope(std::move(args));
   if (const FunctionEntry* fe = FindFunction(name); fe && fe->handler) {
+    if (!fe->quiet) NoteOutsideWork();
     fe->handler(ps);
     return !gAborted;
   }
@@ -818,6 +821,7 @@ bool ReadSystemVariable(const std::string& u) {
   gRes.ResultKind = KindOfChar(u.empty() ? '%' : u[0]);
   int32_t radixValue;
   if (const SysVarEntry* e = FindSysVar(u)) {
+    if (!e->quiet) NoteOutsideWork();
     if (e->handler) e->handler(gRes);
   } else if (ParseRadixLiteral(u, radixValue)) {
     gRes.IntValue = radixValue;

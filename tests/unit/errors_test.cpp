@@ -14,6 +14,7 @@ class ErrorRoutineTest : public ::testing::Test {
     SetHost(&host);
     ResetErrorState();
     gErr.CompiledPositions = false;
+    gPos = TPosition();
     gPos.File = "test.krv";
     gPos.SourceLine = 12;
     gPos.CompiledLine = 12;
@@ -66,6 +67,16 @@ TEST_F(ErrorRoutineTest, CompiledPositionForm) {
   EXPECT_EQ(host.debugLines[0], "ERROR:\t12\t102:Befehl unbekannt: FOO");
   EXPECT_EQ(host.boxes[0].text, "Zeile     12!");
   EXPECT_TRUE(host.profile.empty());  // no TELMAR.LOG in the runtime
+}
+
+// The executors leave the box text to be made from the position when a box
+// needs it.
+TEST_F(ErrorRoutineTest, LocationMadeFromThePosition) {
+  gPos.LocationForm = TPosition::Form::Compiled;
+  gPos.CompiledLine = 7;
+  EXPECT_EQ(LocationText(), "Zeile      7!");
+  gPos.LocationForm = TPosition::Form::Text;
+  EXPECT_EQ(LocationText(), "Zeile  12 in test.krv: \r\nFOO");
 }
 
 TEST_F(ErrorRoutineTest, LevelMinusOneContinuesAndKeepsTheFirstReport) {

@@ -1,0 +1,24 @@
+// The runtime as a console program of the build machine, without windows:
+// runs a compiled program file against the console host. Used to measure and
+// profile the byte-code executor apart from Windows.
+#include <string>
+#include <vector>
+
+#include "apps/runtime/runtime_app.h"
+#include "engine/console_host.h"
+#include "engine/registry.h"
+
+int main(int argc, char** argv) {
+  static korv::ConsoleHost host;
+  host.echo = true;
+  host.keepOutput = false;
+  korv::SetHost(&host);
+  korv::RegisterNeutral();
+  std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    // No open dialog here: a missing file name counts as cancelled.
+    return korv::RunRuntime(args, argv[0], [](std::string&) { return false; });
+  } catch (const korv::ExitRequest& e) {
+    return e.code;
+  }
+}
