@@ -8,6 +8,7 @@
 #include "graphics/text_screen.h"
 #include "gui/window.h"
 #include "gui/window_win32.h"
+#include "system/keep_last_error.h"
 
 namespace korv {
 
@@ -17,16 +18,23 @@ HBRUSH gClsBrush = nullptr;
 
 HDC AsDc(uint32_t v) { return reinterpret_cast<HDC>(static_cast<uintptr_t>(v)); }
 
+// Drawing must not change what the program reads as %WINERROR: every
+// entry keeps the thread's last error.
 class Win32TextDevice : public TextScreenDevice {
  public:
-  void EnsureWindow() override { EnsureMainWindowWin32(); }
+  void EnsureWindow() override {
+    KeepLastError keep;
+    EnsureMainWindowWin32();
+  }
 
   bool WindowAlive() override {
+    KeepLastError keep;
     HWND h = MainHwnd();
     return h && IsWindow(h);
   }
 
   bool FontMetrics(int stockFont, TCellFontMetrics& out) override {
+    KeepLastError keep;
     HWND h = MainHwnd();
     HDC dc = gEvents.hdc ? AsDc(gEvents.hdc) : GetDC(nullptr);
     if (!dc) return false;
@@ -46,6 +54,7 @@ class Win32TextDevice : public TextScreenDevice {
 
   void DrawText(int32_t x, int32_t y, const std::string& text, int stockFont, uint32_t textColour,
                 uint32_t backColour) override {
+    KeepLastError keep;
     const TDcPair& pair = CurrentDcPair();
     // Every character advances by one cell, so columns stay aligned even
     // where a font is narrower than the cell.
@@ -66,6 +75,7 @@ class Win32TextDevice : public TextScreenDevice {
   }
 
   void ScrollUp(int32_t pixels) override {
+    KeepLastError keep;
     HWND h = MainHwnd();
     HDC mem = AsDc(gEvents.hdc2);
     const int w = ScreenPixelWidth(), hgt = ScreenPixelHeight();
@@ -86,6 +96,7 @@ class Win32TextDevice : public TextScreenDevice {
   }
 
   void Clear(bool hasColour, uint32_t colour) override {
+    KeepLastError keep;
     const TDcPair& pair = CurrentDcPair();
     HBRUSH brush = hasColour ? CreateSolidBrush(colour) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     const int w = ScreenPixelWidth(), hgt = ScreenPixelHeight();
@@ -105,9 +116,13 @@ class Win32TextDevice : public TextScreenDevice {
     }
   }
 
-  void Beep() override { MessageBeep(0); }
+  void Beep() override {
+    KeepLastError keep;
+    MessageBeep(0);
+  }
 
   void CreateCaret(int32_t width, int32_t height, int32_t x, int32_t y) override {
+    KeepLastError keep;
     HWND h = MainHwnd();
     if (!h) return;
     ::CreateCaret(h, nullptr, width, height);
@@ -115,11 +130,20 @@ class Win32TextDevice : public TextScreenDevice {
     ShowCaret(h);
   }
 
-  void MoveCaret(int32_t x, int32_t y) override { SetCaretPos(x, y); }
+  void MoveCaret(int32_t x, int32_t y) override {
+    KeepLastError keep;
+    SetCaretPos(x, y);
+  }
 
-  void DestroyCaret() override { ::DestroyCaret(); }
+  void DestroyCaret() override {
+    KeepLastError keep;
+    ::DestroyCaret();
+  }
 
-  void WaitForEvents() override { MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT); }
+  void WaitForEvents() override {
+    KeepLastError keep;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
 };
 
 Win32TextDevice gDeviceImpl;

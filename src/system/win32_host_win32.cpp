@@ -1,5 +1,7 @@
 #include "system/win32_host.h"
 
+#include "system/keep_last_error.h"
+
 #include <windows.h>
 
 #include <cstdlib>
@@ -92,6 +94,7 @@ bool Win32Host::AppendLine(const std::string& file, const std::string& line) {
 }
 
 void Win32Host::PumpMessages() {
+  KeepLastError keep;
   if (gPumpHook) {
     gPumpHook();
     return;

@@ -1,0 +1,4 @@
+i = 0
+while i < @N@:
+    i += 1
+print(i)
