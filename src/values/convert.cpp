@@ -56,6 +56,15 @@ std::string FixedText(double v, int32_t decimals) {
   return std::string(buf, res.ptr);
 }
 
+void MaterializeText(TEvalResult& r) {
+  switch (r.PendingText) {
+    case TEvalResult::kTextFromInt: r.StrValue = IntToText(r.IntValue); break;
+    case TEvalResult::kTextFromFloat: r.StrValue = FloatToText(r.FloatValue); break;
+    default: return;
+  }
+  r.PendingText = TEvalResult::kTextMade;
+}
+
 std::string FloatToText(double v) {
   return RightAlign(FixedText(v, gSettings.Decimals), gSettings.NumWidth);
 }

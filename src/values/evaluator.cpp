@@ -52,6 +52,8 @@ constexpr std::string_view kWordOperators[] = {" AND ", " & ", " OR ", " | ", " 
 // One pending binary operation: the left operand and the operator.
 struct TOpStack {
   double LeftFloat = 0.0;
+  int32_t LeftInt = 0;
+  uint8_t LeftPending = TEvalResult::kTextMade;  // LeftStr still to be made
   std::string LeftStr;
   Op op = Op::Add;
   uint8_t Prec = 0;
@@ -334,6 +336,15 @@ bool ApplyTop() {
   TOpStack& e = gOps.entries[gOps.top];
   const double l = e.LeftFloat, r = gRes.FloatValue;
   const bool stringRight = gRes.ResultKind == kind::kString;
+  if (stringRight && e.LeftPending != TEvalResult::kTextMade) {
+    TEvalResult left;
+    left.IntValue = e.LeftInt;
+    left.FloatValue = l;
+    left.PendingText = e.LeftPending;
+    MaterializeText(left);
+    e.LeftStr = std::move(left.StrValue);
+    e.LeftPending = TEvalResult::kTextMade;
+  }
   double f = 0.0;
   uint8_t resultKind = kind::kInt;
   bool stringResult = false;
@@ -415,7 +426,10 @@ bool ApplyTop() {
   }
   gRes.FloatValue = f;
   gRes.IntValue = TruncToInt32(f);
-  if (!stringResult) gRes.StrValue = FloatToText(f);
+  if (!stringResult) {
+    gRes.StrValue.clear();
+    gRes.PendingText = TEvalResult::kTextFromFloat;  // made from the float form
+  }
   gRes.ResultKind = resultKind;
   gRes.AreaKind = ' ';
   gRes.AreaSize = 0;
@@ -432,7 +446,9 @@ bool Push(Op op, uint8_t prec) {
   }
   TOpStack& e = gOps.entries[++gOps.top];
   e.LeftFloat = gRes.FloatValue;
-  e.LeftStr = gRes.StrValue;
+  e.LeftInt = gRes.IntValue;
+  e.LeftPending = gRes.PendingText;
+  if (e.LeftPending == TEvalResult::kTextMade) e.LeftStr = gRes.StrValue;
   e.op = op;
   e.Prec = prec;
   return true;
@@ -518,10 +534,10 @@ bool ReadNumberLiteral(const std::string& u) {
   gRes.IntValue = TruncToInt32(f);
   if (u.find('.') == npos) {
     gRes.ResultKind = kind::kLong;
-    gRes.StrValue = IntToText(gRes.IntValue);
+    gRes.PendingText = TEvalResult::kTextFromInt;
   } else {
     gRes.ResultKind = kind::kFloat;
-    gRes.StrValue = FloatToText(f);
+    gRes.PendingText = TEvalResult::kTextFromFloat;
   }
   return true;
 }
@@ -700,6 +716,7 @@ bool EvaluateInner(TParStack& ps, char term, int expected) {
     }
     if (operands++ == 0) literal = isLiteral;
     if (negate) {
+      MaterializeText(gRes);
       gRes.IntValue = WrapNeg(gRes.IntValue);
       gRes.FloatValue = -gRes.FloatValue;
       gRes.StrValue.insert(0, 1, '-');
@@ -769,6 +786,7 @@ bool Evaluate(TParStack& ps, char terminator, int expectedKind) {
   const int outerBase = gOps.base;
   gOps.base = gOps.top;
   bool literal = EvaluateInner(ps, terminator, expectedKind);
+  MaterializeText(gRes);
   gOps.base = outerBase;
   gEval.failed = gAborted;
   gAborted = gAborted || outerAborted;

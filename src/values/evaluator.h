@@ -50,6 +50,8 @@ std::string EvalString(TParStack& ps, char terminator);
 // Number-to-text and text-to-number rules shared by the stores and PRINT.
 std::string IntToText(int32_t v);      // decimal, right-aligned in NUMWIDTH
 std::string FloatToText(double v);     // fixed point, DECIMALS digits, NUMWIDTH
+// Makes the text form of a result whose text was left pending.
+void MaterializeText(TEvalResult& r);
 void TextToNumbers(const std::string& s, int32_t& i, double& f);
 int32_t TruncToInt32(double v);        // low 32 bits of the 64-bit truncation
 

@@ -187,7 +187,8 @@ int32_t AddressOf(const void* p) {
 void LoadInteger(int32_t v, uint8_t k) {
   gRes.IntValue = v;
   gRes.FloatValue = v;
-  gRes.StrValue = IntToText(v);
+  gRes.StrValue.clear();
+  gRes.PendingText = TEvalResult::kTextFromInt;
   gRes.ResultKind = k;
 }
 
@@ -217,7 +218,8 @@ bool Load(const std::string& upperName, int requestedKind) {
       double v = gStores.sngs[i].Value;
       gRes.FloatValue = v;
       gRes.IntValue = TruncToInt32(v);
-      gRes.StrValue = FloatToText(v);
+      gRes.StrValue.clear();
+      gRes.PendingText = TEvalResult::kTextFromFloat;
       gRes.ResultKind = kind::kFloat;
       break;
     }

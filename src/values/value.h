@@ -27,11 +27,17 @@ struct TEvalResult {
   char AreaKind = ' ';  // ' ' none, 'b', 's', 'o', or 'n' for a NEW result
   int32_t AreaSize = 0;
   int32_t AreaStruct = 0;
+  // Inside an evaluation the text form of a number may be left to be made
+  // when something needs it (MaterializeText); Evaluate always hands out a
+  // result whose StrValue is made.
+  enum : uint8_t { kTextMade, kTextFromInt, kTextFromFloat };
+  uint8_t PendingText = kTextMade;
 
   void Reset() {
     IntValue = 0;
     FloatValue = 0.0;
     StrValue.clear();
+    PendingText = kTextMade;
     ResultKind = kind::kNone;
     AreaKind = ' ';
     AreaSize = 0;
