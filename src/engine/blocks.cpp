@@ -292,48 +292,54 @@ void DoCase(BlockArgs& a, bool inverted) {
 }
 
 // ---------------------------------------------------------------------------
+// Arguments of either executor
+
+}  // namespace
+
+bool EvaluatedBlockArgs::Condition(bool& failed) {
+  gEval.SetText(ArgText());
+  Evaluate(ps_, ' ', 0);
+  failed = gEval.failed;
+  return gRes.IntValue != 0;
+}
+
+bool EvaluatedBlockArgs::Counting(int32_t& start, int32_t& end, int32_t& step) {
+  const std::string& t = ArgText();
+  int commas = 0;
+  for (size_t p = FindTopLevel(t, ','); p != std::string::npos && commas < 3;
+       p = FindTopLevel(t, ',', compiledText_, p + 1))
+    ++commas;
+  gEval.SetText(t);
+  start = 1;
+  step = 1;
+  if (commas == 0) {
+    end = EvalInt(ps_, ' ');
+    return !gEval.failed;
+  }
+  start = EvalInt(ps_, ',');
+  if (gEval.failed) return false;
+  end = EvalInt(ps_, commas == 1 ? ' ' : ',');
+  if (gEval.failed || commas == 1) return !gEval.failed;
+  step = EvalInt(ps_, commas == 2 ? ' ' : ',');
+  return !gEval.failed;
+}
+
+bool EvaluatedBlockArgs::Value(TEvalResult& out) {
+  gEval.SetText(ArgText());
+  Evaluate(ps_, ' ', 0);
+  out = gRes;
+  return !gEval.failed;
+}
+
+namespace {
+
+// ---------------------------------------------------------------------------
 // The text executor's arguments
 
-class TextBlockArgs : public BlockArgs {
+class TextBlockArgs : public EvaluatedBlockArgs {
  public:
-  explicit TextBlockArgs(TParStack& ps) : ps_(ps) {}
+  explicit TextBlockArgs(TParStack& ps) : EvaluatedBlockArgs(ps, false) {}
 
-  bool Condition(bool& failed) override {
-    gEval.SetText(gExec.args);
-    Evaluate(ps_, ' ', 0);
-    failed = gEval.failed;
-    return gRes.IntValue != 0;
-  }
-
-  bool Counting(int32_t& start, int32_t& end, int32_t& step) override {
-    const std::string& t = gExec.args;
-    int commas = 0;
-    for (size_t p = FindTopLevel(t, ','); p != std::string::npos && commas < 3;
-         p = FindTopLevel(t, ',', false, p + 1))
-      ++commas;
-    gEval.SetText(t);
-    start = 1;
-    step = 1;
-    if (commas == 0) {
-      end = EvalInt(ps_, ' ');
-      return !gEval.failed;
-    }
-    start = EvalInt(ps_, ',');
-    if (gEval.failed) return false;
-    end = EvalInt(ps_, commas == 1 ? ' ' : ',');
-    if (gEval.failed || commas == 1) return !gEval.failed;
-    step = EvalInt(ps_, commas == 2 ? ' ' : ',');
-    return !gEval.failed;
-  }
-
-  bool Value(TEvalResult& out) override {
-    gEval.SetText(gExec.args);
-    Evaluate(ps_, ' ', 0);
-    out = gRes;
-    return !gEval.failed;
-  }
-
-  std::string Text() override { return gExec.args; }
 
   bool AnyItemMatches(const SelectLevel& selection) override {
     gEval.SetText(gExec.args);
@@ -359,8 +365,8 @@ class TextBlockArgs : public BlockArgs {
 
   int32_t Jump(BlockScan scan) override { return ScanJump(scan); }
 
- private:
-  TParStack& ps_;
+ protected:
+  const std::string& ArgText() override { return gExec.args; }
 };
 
 template <BlockOp op>

@@ -158,6 +158,24 @@ class BlockArgs {
   virtual int32_t Jump(BlockScan scan) = 0;
 };
 
+// The evaluated parts of BlockArgs, shared by both executors: they differ in
+// where the argument text lives and in whether it holds operator tokens.
+class EvaluatedBlockArgs : public BlockArgs {
+ public:
+  EvaluatedBlockArgs(TParStack& ps, bool compiledText) : ps_(ps), compiledText_(compiledText) {}
+  bool Condition(bool& failed) override;
+  bool Counting(int32_t& start, int32_t& end, int32_t& step) override;
+  bool Value(TEvalResult& out) override;
+  std::string Text() override { return ArgText(); }
+
+ protected:
+  virtual const std::string& ArgText() = 0;
+  TParStack& ps_;
+
+ private:
+  bool compiledText_;
+};
+
 // Runs one block statement at the current program counter (gExec.pc).
 void RunBlockStatement(BlockOp op, BlockArgs& args);
 

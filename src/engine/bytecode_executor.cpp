@@ -135,47 +135,12 @@ int32_t CodeScan(BlockScan scan, int32_t from) {
 }
 
 // The arguments of a compiled block statement and its stored target.
-class CompiledBlockArgs : public BlockArgs {
+class CompiledBlockArgs : public EvaluatedBlockArgs {
  public:
   CompiledBlockArgs(TParStack& ps, const std::string& args, bool stored, BlockScan scan,
                     int32_t target)
-      : ps_(ps), args_(args), stored_(stored), scan_(scan), target_(target) {}
+      : EvaluatedBlockArgs(ps, true), args_(args), stored_(stored), scan_(scan), target_(target) {}
 
-  bool Condition(bool& failed) override {
-    gEval.SetText(args_);
-    Evaluate(ps_, ' ', 0);
-    failed = gEval.failed;
-    return gRes.IntValue != 0;
-  }
-
-  bool Counting(int32_t& start, int32_t& end, int32_t& step) override {
-    int commas = 0;
-    for (size_t p = FindTopLevel(args_, ','); p != std::string::npos && commas < 3;
-         p = FindTopLevel(args_, ',', true, p + 1))
-      ++commas;
-    gEval.SetText(args_);
-    start = 1;
-    step = 1;
-    if (commas == 0) {
-      end = EvalInt(ps_, ' ');
-      return !gEval.failed;
-    }
-    start = EvalInt(ps_, ',');
-    if (gEval.failed) return false;
-    end = EvalInt(ps_, commas == 1 ? ' ' : ',');
-    if (gEval.failed || commas == 1) return !gEval.failed;
-    step = EvalInt(ps_, commas == 2 ? ' ' : ',');
-    return !gEval.failed;
-  }
-
-  bool Value(TEvalResult& out) override {
-    gEval.SetText(args_);
-    Evaluate(ps_, ' ', 0);
-    out = gRes;
-    return !gEval.failed;
-  }
-
-  std::string Text() override { return args_; }
 
   // Items separated by "," or ";", each with an optional comparison: the
   // characters "<", "=", ">" or the operator tokens of "<>", "<=", ">=".
@@ -223,7 +188,7 @@ class CompiledBlockArgs : public BlockArgs {
   }
 
  private:
-  TParStack& ps_;
+  const std::string& ArgText() override { return args_; }
   const std::string args_;  // a copy: procedures called by the arguments reuse gExec.args
   bool stored_;
   BlockScan scan_;

@@ -2,7 +2,6 @@
 // (console mode: on standard output) and reports success in a box.
 #include <windows.h>
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <array>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include "apps/compiler/compiler_app.h"
 #include "core/text.h"
 #include "engine/host.h"
+#include "system/open_dialog.h"
 #include "system/win32_host.h"
 
 namespace {
@@ -111,24 +111,6 @@ class WindowProgress : public korv::CompilerProgress {
   DWORD shown_ = 0;
 };
 
-// The open-file dialog; the filter comes as "Text|pattern|Text|pattern".
-bool ChooseFile(const std::string& title, const std::string& filter, std::string& name) {
-  if (korv::host().ConsoleMode()) return false;
-  std::string f = filter + "||";
-  for (char& c : f)
-    if (c == '|') c = '\0';
-  std::vector<char> buf(256, '\0');
-  OPENFILENAMEA ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.lpstrFilter = f.c_str();
-  ofn.lpstrFile = buf.data();
-  ofn.nMaxFile = 255;
-  ofn.lpstrTitle = title.c_str();
-  ofn.Flags = 0x00081804;  // explorer, file and path must exist, hide read-only
-  if (!GetOpenFileNameA(&ofn)) return false;
-  name = buf.data();
-  return true;
-}
 
 }  // namespace
 
@@ -146,10 +128,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   int code;
   if (host.ConsoleMode()) {
     korv::ConsoleProgress progress;
-    code = korv::RunCompiler(o, progress, ChooseFile);
+    code = korv::RunCompiler(o, progress, korv::ChooseOpenFile);
   } else {
     WindowProgress progress(instance);
-    code = korv::RunCompiler(o, progress, ChooseFile);
+    code = korv::RunCompiler(o, progress, korv::ChooseOpenFile);
   }
   host.Exit(code);
 }

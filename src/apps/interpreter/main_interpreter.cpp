@@ -2,7 +2,6 @@
 // loads it into the line store and runs it as text.
 #include <windows.h>
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "core/text.h"
 #include "engine/errors.h"
 #include "engine/host.h"
+#include "system/open_dialog.h"
 #include "system/win32_host.h"
 
 namespace {
@@ -33,21 +33,11 @@ bool Readable(const std::string& name) {
   return true;
 }
 
-// The open-file dialog; false when cancelled (console mode always cancels).
 bool ChooseFile(std::string& name) {
-  if (korv::host().ConsoleMode()) return false;
-  std::vector<char> buf(256, '\0');
-  std::string title = std::string("Korvid-") + korv::ErrorText(800);
-  const char filter[] = "Korvid-Source (*.krv, *.krvsrc)\0*.KRV;*.KRVSRC\0All (*.*)\0*.*\0";
-  OPENFILENAMEA ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.lpstrFilter = filter;
-  ofn.lpstrFile = buf.data();
-  ofn.nMaxFile = 255;
-  ofn.lpstrTitle = title.c_str();
-  ofn.Flags = 0x00081804;  // explorer, file and path must exist, hide read-only
-  if (!GetOpenFileNameA(&ofn)) return false;
-  name = korv::Trim(buf.data());
+  if (!korv::ChooseOpenFile(std::string("Korvid-") + korv::ErrorText(800),
+                            "Korvid-Source (*.krv, *.krvsrc)|*.KRV;*.KRVSRC|All (*.*)|*.*", name))
+    return false;
+  name = korv::Trim(name);
   return true;
 }
 

@@ -2,7 +2,6 @@
 // in the open dialog, or the program the linker appended to its own file.
 #include <windows.h>
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <string>
 #include <vector>
@@ -12,27 +11,15 @@
 #include "engine/errors.h"
 #include "engine/host.h"
 #include "engine/registry.h"
+#include "system/open_dialog.h"
 #include "system/platform.h"
 #include "system/win32_host.h"
 
 namespace {
 
-// The open-file dialog; false when cancelled (console mode always cancels).
 bool ChooseFile(std::string& name) {
-  if (korv::host().ConsoleMode()) return false;
-  std::vector<char> buf(256, '\0');
-  std::string title = std::string("Korvid-") + korv::ErrorText(800);
-  const char filter[] = "Korvid-Code (*.kvc)\0*.KVC\0All (*.*)\0*.*\0";
-  OPENFILENAMEA ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.lpstrFilter = filter;
-  ofn.lpstrFile = buf.data();
-  ofn.nMaxFile = 255;
-  ofn.lpstrTitle = title.c_str();
-  ofn.Flags = 0x00081804;  // explorer, file and path must exist, hide read-only
-  if (!GetOpenFileNameA(&ofn)) return false;
-  name = buf.data();
-  return true;
+  return korv::ChooseOpenFile(std::string("Korvid-") + korv::ErrorText(800),
+                              "Korvid-Code (*.kvc)|*.KVC|All (*.*)|*.*", name);
 }
 
 std::string OwnFile() {
