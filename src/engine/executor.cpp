@@ -4,6 +4,7 @@
 #include "engine/pump_rhythm.h"
 
 #include <unordered_map>
+#include <vector>
 
 #include "core/line_store.h"
 #include "core/text.h"
@@ -99,22 +100,53 @@ void EvaluateAndDrop(TParStack& ps, const std::string& text) {
   Evaluate(ps, ' ', 0);
 }
 
+// What a statement's line gives before it runs: the lines do not change
+// while a program runs, so each is split once. The argument check is kept
+// only when it passed; a failing check runs (and reports) every time.
+struct SplitLine {
+  bool made = false;
+  bool argumentsChecked = false;
+  std::string statement, command, args;
+};
+
+struct SplitCache {
+  uint32_t generation = ~0u;
+  std::vector<SplitLine> lines;
+};
+SplitCache gSplit;
+
+SplitLine& SplitOf(int32_t pc) {
+  if (gSplit.generation != gProgram.generation || gSplit.lines.size() != gProgram.lines.size()) {
+    gSplit.lines.assign(gProgram.lines.size(), SplitLine());
+    gSplit.generation = gProgram.generation;
+  }
+  SplitLine& l = gSplit.lines[static_cast<size_t>(pc)];
+  if (!l.made) {
+    l.statement = Trim(gProgram.lines[pc]);
+    if (l.statement.empty()) {
+      l.command = "REM";
+    } else {
+      SplitStatement(l.statement, l.command, l.args);
+    }
+    l.made = true;
+  }
+  return l;
+}
+
 // One statement of the interpreter: steps 3 to 16.
 bool Step(TParStack& ps) {
   int32_t pc = ++gExec.pc;
-  gExec.statement = Trim(gProgram.lines[pc]);
+  SplitLine& line = SplitOf(pc);
+  gExec.statement = line.statement;
   gPos.File = gProgram.FileOf(pc);
   gPos.SourceLine = gProgram.LineOf(pc);
   gPos.CompiledLine = pc;
   gPos.LocationForm = TPosition::Form::Interpreter;
   gExec.handled = false;
-  if (gExec.statement.empty()) {
-    gExec.command = "REM";
-    gExec.args.clear();
-  } else {
-    SplitStatement(gExec.statement, gExec.command, gExec.args);
-  }
-  if (gExec.command != "REM" && !CheckArguments(gExec.args)) {
+  gExec.command = line.command;
+  gExec.args = line.args;
+  if (gExec.command != "REM" && !line.argumentsChecked) line.argumentsChecked = CheckArguments(gExec.args);
+  if (gExec.command != "REM" && !line.argumentsChecked) {
     // The report returned (error level below 0): the statement is not run.
     gExec.handled = true;
   } else {

@@ -10,6 +10,8 @@
 
 #include <array>
 #include <cmath>
+#include <string>
+#include <unordered_map>
 
 #include "core/code_tables.h"
 #include "core/text.h"
@@ -522,9 +524,25 @@ bool CallFunction(const std::string& name, std::string args, TParStack& ps) {
   return false;
 }
 
+// Number literals repeat in every pass of a loop: their values are kept
+// (only those that parsed; the table is emptied when it grows large).
+bool ParseLiteral(const std::string& u, double& f) {
+  static std::unordered_map<std::string, double> known;
+  constexpr size_t kMaxKnown = 4096;
+  auto it = known.find(u);
+  if (it != known.end()) {
+    f = it->second;
+    return true;
+  }
+  if (!ParseRealText(u, f)) return false;
+  if (known.size() >= kMaxKnown) known.clear();
+  known.emplace(u, f);
+  return true;
+}
+
 bool ReadNumberLiteral(const std::string& u) {
   double f;
-  if (!ParseRealText(u, f)) {
+  if (!ParseLiteral(u, f)) {
     RaiseWarning(214, u);
     gRes.StrValue = u;
     gRes.ResultKind = kind::kString;
