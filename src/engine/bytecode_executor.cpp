@@ -5,6 +5,7 @@
 #include "engine/bytecode_executor.h"
 
 #include <array>
+#include <deque>
 
 #include "core/code_tables.h"
 #include "core/line_store.h"
@@ -305,9 +306,16 @@ bool Dispatch(uint8_t c, const std::string& line, TParStack& ps) {
 bool Step(TParStack& ps) {
   const int32_t pc = ++gExec.pc;
   // The statement stays in place while it runs: a nested invocation fetches
-  // into its own scratch string.
-  std::string scratch;
-  const std::string& line = gImage.Fetch(pc, scratch);
+  // into the scratch string of its own depth (a deque keeps the outer ones
+  // where they are; the strings keep their capacity between statements).
+  static std::deque<std::string> scratch;
+  static size_t depth = 0;
+  if (scratch.size() <= depth) scratch.emplace_back();
+  struct DepthStep {
+    DepthStep() { ++depth; }
+    ~DepthStep() { --depth; }
+  } step;
+  const std::string& line = gImage.Fetch(pc, scratch[depth - 1]);
   gExec.handled = false;
   gPos.CompiledLine = pc;
   gPos.SourceLine = pc;

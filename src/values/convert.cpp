@@ -7,7 +7,25 @@
 #include "values/evaluator.h"
 #include "values/settings.h"
 
+#if defined(__i386__) && defined(__GNUC__) && !defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace korv {
+
+namespace {
+
+// Truncation of a value known to lie inside the 32-bit range. The x87 way
+// switches the rounding mode twice per conversion, which costs more than the
+// rest of an operation; the SSE2 instruction truncates directly (every
+// processor that runs today's 32-bit Windows has it).
+#if defined(__i386__) && defined(__GNUC__) && !defined(__SSE2__)
+__attribute__((target("sse2"))) int32_t TruncInRange(double v) { return _mm_cvttsd_si32(_mm_set_sd(v)); }
+#else
+int32_t TruncInRange(double v) { return static_cast<int32_t>(v); }
+#endif
+
+}  // namespace
 
 std::string RightAlign(std::string s, int32_t width) {
   if (width > kMaxFieldWidth) width = kMaxFieldWidth;
@@ -17,7 +35,7 @@ std::string RightAlign(std::string s, int32_t width) {
 
 int32_t TruncToInt32(double v) {
   // Most values are in range: one conversion, no 64-bit detour.
-  if (v > -2147483649.0 && v < 2147483648.0) return static_cast<int32_t>(v);
+  if (v > -2147483649.0 && v < 2147483648.0) return TruncInRange(v);
   if (!std::isfinite(v)) return 0;
   double t = std::trunc(v);
   // Only values inside the signed 64-bit range have a truncation to keep.
@@ -42,8 +60,8 @@ std::string FixedText(double v, int32_t decimals) {
   if (decimals > kMaxDecimals) decimals = kMaxDecimals;
   // Whole numbers in the 32-bit range, the common case, without the
   // general conversion.
-  if (v > -2147483648.0 && v < 2147483648.0 && v == static_cast<double>(static_cast<int32_t>(v))) {
-    std::string text = ToDecimal(static_cast<int32_t>(v));
+  if (v > -2147483648.0 && v < 2147483648.0 && v == static_cast<double>(TruncInRange(v))) {
+    std::string text = ToDecimal(TruncInRange(v));
     if (decimals > 0) {
       text.push_back('.');
       text.append(static_cast<size_t>(decimals), '0');

@@ -9,9 +9,12 @@
 #include "engine/pump_rhythm.h"
 
 #include <array>
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "core/code_tables.h"
 #include "core/text.h"
@@ -333,6 +336,71 @@ bool CompareFloats(Op op, double l, double r) {
   }
 }
 
+// An operator on the float forms of its operands: the result and its kind,
+// or false with the error number (200, 201).
+bool ApplyNumeric(Op op, double l, double r, double& f, uint8_t& resultKind, int32_t& error) {
+  resultKind = kind::kInt;
+  switch (op) {
+    case Op::Ne: case Op::Le: case Op::Ge: case Op::Eq: case Op::Gt: case Op::Lt:
+      f = CompareFloats(op, l, r) ? 1.0 : 0.0;
+      return true;
+    case Op::Add: f = l + r; resultKind = kind::kFloat; return true;
+    case Op::Sub: f = l - r; resultKind = kind::kFloat; return true;
+    case Op::Mul: f = l * r; resultKind = kind::kFloat; return true;
+    case Op::Div:
+      if (r == 0) {
+        error = 201;
+        return false;
+      }
+      f = l / r;
+      resultKind = kind::kFloat;
+      return true;
+    case Op::IDiv:
+    case Op::Mod: {
+      int32_t a = TruncToInt32(l), b = TruncToInt32(r);
+      if (r == 0 || b == 0) {
+        error = 201;
+        return false;
+      }
+      int32_t q;
+      if (b == -1) {
+        q = op == Op::IDiv ? WrapNeg(a) : 0;  // INT_MIN \ -1 stays INT_MIN
+      } else {
+        q = op == Op::IDiv ? a / b : a % b;
+      }
+      f = q;
+      resultKind = op == Op::IDiv ? kind::kInt : kind::kFloat;
+      return true;
+    }
+    case Op::Pow:
+      if (!(l > 0)) {
+        error = 200;
+        return false;
+      }
+      // exp(ln(l) * r), computed without the rounding loss of the two steps
+      // so that whole powers come out exact (2 ^ 6 is 64, not 63.999...).
+      f = std::pow(l, r);
+      resultKind = kind::kFloat;
+      return true;
+    case Op::And: f = (l != 0 && r != 0) ? 1.0 : 0.0; return true;
+    case Op::Or: f = (l != 0 || r != 0) ? 1.0 : 0.0; return true;
+    case Op::BitAnd:
+    case Op::BitOr:
+    case Op::Shl:
+    case Op::Shr: {
+      auto a = static_cast<uint32_t>(TruncToInt32(l));
+      auto b = static_cast<uint32_t>(TruncToInt32(r));
+      uint32_t v = op == Op::BitAnd ? (a & b)
+                   : op == Op::BitOr ? (a | b)
+                   : op == Op::Shl   ? (a << (b & 31))
+                                     : (a >> (b & 31));
+      f = static_cast<int32_t>(v);
+      return true;
+    }
+  }
+  return true;
+}
+
 // Applies the top entry to the current result (the right operand).
 bool ApplyTop() {
   TOpStack& e = gOps.entries[gOps.top];
@@ -350,80 +418,21 @@ bool ApplyTop() {
   double f = 0.0;
   uint8_t resultKind = kind::kInt;
   bool stringResult = false;
-  switch (e.op) {
-    case Op::Ne: case Op::Le: case Op::Ge: case Op::Eq: case Op::Gt: case Op::Lt: {
-      bool yes;
-      if (stringRight) {
-        int c = e.LeftStr.compare(gRes.StrValue);  // unsigned byte order
-        yes = CompareResult(e.op, c < 0 ? -1 : (c > 0 ? 1 : 0));
-      } else {
-        yes = CompareFloats(e.op, l, r);
-      }
-      f = yes ? 1.0 : 0.0;
-      break;
-    }
-    case Op::Add:
-      if (stringRight) {
-        gRes.StrValue.insert(0, e.LeftStr);
-        f = r;
-        stringResult = true;
-        resultKind = kind::kString;
-      } else {
-        f = l + r;
-        resultKind = kind::kFloat;
-      }
-      break;
-    case Op::Sub: f = l - r; resultKind = kind::kFloat; break;
-    case Op::Mul: f = l * r; resultKind = kind::kFloat; break;
-    case Op::Div:
-      if (r == 0) {
-        Fail(201);
-        return false;
-      }
-      f = l / r;
-      resultKind = kind::kFloat;
-      break;
-    case Op::IDiv:
-    case Op::Mod: {
-      int32_t a = TruncToInt32(l), b = TruncToInt32(r);
-      if (r == 0 || b == 0) {
-        Fail(201);
-        return false;
-      }
-      int32_t q;
-      if (b == -1) {
-        q = e.op == Op::IDiv ? WrapNeg(a) : 0;  // INT_MIN \ -1 stays INT_MIN
-      } else {
-        q = e.op == Op::IDiv ? a / b : a % b;
-      }
-      f = q;
-      resultKind = e.op == Op::IDiv ? kind::kInt : kind::kFloat;
-      break;
-    }
-    case Op::Pow:
-      if (!(l > 0)) {
-        Fail(200);
-        return false;
-      }
-      // exp(ln(l) * r), computed without the rounding loss of the two steps
-      // so that whole powers come out exact (2 ^ 6 is 64, not 63.999...).
-      f = std::pow(l, r);
-      resultKind = kind::kFloat;
-      break;
-    case Op::And: f = (l != 0 && r != 0) ? 1.0 : 0.0; break;
-    case Op::Or: f = (l != 0 || r != 0) ? 1.0 : 0.0; break;
-    case Op::BitAnd:
-    case Op::BitOr:
-    case Op::Shl:
-    case Op::Shr: {
-      auto a = static_cast<uint32_t>(TruncToInt32(l));
-      auto b = static_cast<uint32_t>(TruncToInt32(r));
-      uint32_t v = e.op == Op::BitAnd ? (a & b)
-                   : e.op == Op::BitOr ? (a | b)
-                   : e.op == Op::Shl   ? (a << (b & 31))
-                                       : (a >> (b & 31));
-      f = static_cast<int32_t>(v);
-      break;
+  const bool comparison = e.op == Op::Ne || e.op == Op::Le || e.op == Op::Ge || e.op == Op::Eq ||
+                          e.op == Op::Gt || e.op == Op::Lt;
+  if (stringRight && comparison) {
+    int c = e.LeftStr.compare(gRes.StrValue);  // unsigned byte order
+    f = CompareResult(e.op, c < 0 ? -1 : (c > 0 ? 1 : 0)) ? 1.0 : 0.0;
+  } else if (stringRight && e.op == Op::Add) {
+    gRes.StrValue.insert(0, e.LeftStr);
+    f = r;
+    stringResult = true;
+    resultKind = kind::kString;
+  } else {
+    int32_t error = 0;
+    if (!ApplyNumeric(e.op, l, r, f, resultKind, error)) {
+      Fail(error);
+      return false;
     }
   }
   gRes.FloatValue = f;
@@ -778,6 +787,264 @@ bool EvaluateInner(TParStack& ps, char term, int expected) {
   return literal && operands == 1;
 }
 
+// ---------------------------------------------------------------------------
+// Arithmetic arguments
+//
+// Most arguments in loops are plain arithmetic: number variables, number
+// literals, operators and brackets. Such an argument text is read once with
+// the scanner above into a postfix program, which later evaluations run
+// without scanning. Anything else (strings, calls, arrays, system
+// variables, a result taken straight from a negated operand) is never
+// compiled, and whatever would report an error (an unknown variable,
+// division by zero, a nesting limit) gives the evaluation back to the
+// general path before anything has changed, so reports stay the same.
+
+struct FastStep {
+  enum Kind : uint8_t { Var, Literal, Negate, Binary } kind = Var;
+  Op op = Op::Add;
+  char varKind = '%';
+  uint8_t literalKind = kind::kLong;
+  double value = 0.0;
+  std::string name;
+
+  static FastStep Of(Kind k, Op o = Op::Add) {
+    FastStep s;
+    s.kind = k;
+    s.op = o;
+    return s;
+  }
+};
+
+// Brackets nested deeper than this are left to the general path.
+constexpr int kMaxFastDepth = 16;
+
+struct FastProgram {
+  std::vector<FastStep> steps;
+  int depth = 0;               // brackets nested inside
+  int pending = 0;             // operators waiting at the most
+  std::string lastVar;         // the variable read last
+};
+
+bool IsNameChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
+
+bool PlainVariable(const std::string& u) {
+  if (u.size() < 2 || !(u.back() == '%' || u.back() == '&' || u.back() == '!')) return false;
+  if (!((u[0] >= 'A' && u[0] <= 'Z') || u[0] == '_')) return false;
+  for (size_t i = 0; i + 1 < u.size(); ++i)
+    if (!IsNameChar(u[i])) return false;
+  return true;
+}
+
+bool PlainNumber(const std::string& u) {
+  size_t digits = 0, dots = 0;
+  for (char c : u) {
+    if (c >= '0' && c <= '9') ++digits;
+    else if (c == '.') ++dots;
+    else return false;
+  }
+  return digits > 0 && dots <= 1;
+}
+
+// Reads one argument of gEval.text from gEval.pos the way EvaluateInner
+// does, writing steps instead of computing. False when the argument is not
+// plain arithmetic. pendingBase: operators already waiting outside.
+bool CompileFast(char term, FastProgram& out, int level, int pendingBase) {
+  struct Pending {
+    Op op;
+    uint8_t prec;
+  };
+  if (level > kMaxFastDepth) return false;
+  std::vector<Pending> ops;
+  int operands = 0;
+  bool lastNegated = false;
+  out.depth = std::max(out.depth, level);
+  for (;;) {
+    SkipBlanks();
+    if (gEval.RestEmpty() || gEval.text[gEval.pos] == term) return false;
+    bool negate = false;
+    const char sign = gEval.text[gEval.pos];
+    if (sign == '-' || sign == '+') {
+      negate = sign == '-';
+      ++gEval.pos;
+      SkipBlanks();
+    }
+    std::string op = Trim(ScanOperand(term));
+    if (op.empty() || op == "()") return false;
+    if (op[0] == '(') {
+      CursorScope scope(op.substr(1));
+      if (!CompileFast(')', out, level + 1, pendingBase + static_cast<int>(ops.size()))) return false;
+    } else {
+      size_t paren;
+      if (IsCallForm(op, paren)) return false;
+      if (op.back() == ')') {
+        op.pop_back();
+        op = Trim(op);
+      }
+      std::string u = gCompiledText ? UpperCompiled(op) : Upper(op);
+      FastStep step = FastStep::Of(FastStep::Var);
+      if (PlainVariable(u)) {
+        step.kind = FastStep::Var;
+        step.varKind = u.back();
+        step.name = u;
+        out.lastVar = u;
+      } else if (PlainNumber(u)) {
+        double f;
+        if (!ParseLiteral(u, f)) return false;
+        step.kind = FastStep::Literal;
+        step.value = f;
+        step.literalKind = u.find('.') == npos ? kind::kLong : kind::kFloat;
+      } else {
+        return false;
+      }
+      out.steps.push_back(std::move(step));
+    }
+    ++operands;
+    lastNegated = negate;
+    if (negate) out.steps.push_back(FastStep::Of(FastStep::Negate));
+    SkipBlanks();
+    if (gEval.RestEmpty()) break;
+    const char c = gEval.text[gEval.pos];
+    if (c == term && level > 0) {
+      ++gEval.pos;
+      break;
+    }
+    if (Terminates(c, term) || c == ',' || c == ';') return false;
+    Op binary;
+    uint8_t prec;
+    if (!ScanOperator(binary, prec)) return false;
+    while (!ops.empty() && ops.back().prec >= prec) {
+      out.steps.push_back(FastStep::Of(FastStep::Binary, ops.back().op));
+      ops.pop_back();
+    }
+    ops.push_back({binary, prec});
+    out.pending = std::max(out.pending, pendingBase + static_cast<int>(ops.size()));
+  }
+  // A result taken straight from a negated operand keeps the sign in front
+  // of its own text form: left to the general path.
+  if (operands == 1 && lastNegated) return false;
+  while (!ops.empty()) {
+    out.steps.push_back(FastStep::Of(FastStep::Binary, ops.back().op));
+    ops.pop_back();
+  }
+  return true;
+}
+
+struct ViewHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+};
+
+struct FastCache {
+  std::unordered_map<std::string, std::unique_ptr<FastProgram>, ViewHash, std::equal_to<>> byText[2];
+};
+FastCache gFast;
+uint32_t gFastRuns = 0;
+
+// The program for the rest of the argument text, nullptr when it has none.
+const FastProgram* FastProgramFor(std::string_view rest) {
+  auto& table = gFast.byText[gCompiledText ? 1 : 0];
+  auto it = table.find(rest);
+  if (it != table.end()) return it->second.get();
+  constexpr size_t kMaxPrograms = 8192;
+  if (table.size() >= kMaxPrograms) table.clear();
+  auto program = std::make_unique<FastProgram>();
+  {
+    CursorScope scope{std::string(rest)};
+    if (!CompileFast(' ', *program, 0, 0)) program.reset();
+  }
+  const FastProgram* result = program.get();
+  table.emplace(std::string(rest), std::move(program));
+  return result;
+}
+
+struct FastValue {
+  double f;
+  int32_t i;
+  uint8_t kind;
+  uint8_t text;  // how its text form is made
+};
+
+// Runs a program; false (nothing changed) when the general path must run.
+bool RunFast(const FastProgram& p) {
+  FastValue stack[kOpStackSize + 2];
+  int top = 0;
+  for (const FastStep& s : p.steps) {
+    switch (s.kind) {
+      case FastStep::Var: {
+        const int32_t i = Find(s.name);
+        if (i == 0) return false;
+        FastValue& v = stack[top++];
+        if (s.varKind == '!') {
+          v.f = gStores.sngs[i].Value;
+          v.i = TruncToInt32(v.f);
+          v.kind = kind::kFloat;
+          v.text = TEvalResult::kTextFromFloat;
+        } else {
+          v.i = s.varKind == '%' ? gStores.ints[i].Value : gStores.lngs[i].Value;
+          v.f = v.i;
+          v.kind = s.varKind == '%' ? kind::kInt : kind::kLong;
+          v.text = TEvalResult::kTextFromInt;
+        }
+        break;
+      }
+      case FastStep::Literal: {
+        FastValue& v = stack[top++];
+        v.f = s.value;
+        v.i = TruncToInt32(s.value);
+        v.kind = s.literalKind;
+        v.text = s.literalKind == kind::kLong ? TEvalResult::kTextFromInt : TEvalResult::kTextFromFloat;
+        break;
+      }
+      case FastStep::Negate: {
+        FastValue& v = stack[top - 1];
+        v.i = WrapNeg(v.i);
+        v.f = -v.f;
+        break;
+      }
+      case FastStep::Binary: {
+        FastValue& l = stack[top - 2];
+        const FastValue& r = stack[top - 1];
+        double f;
+        uint8_t k;
+        int32_t error = 0;
+        if (!ApplyNumeric(s.op, l.f, r.f, f, k, error)) return false;
+        l.f = f;
+        l.i = TruncToInt32(f);
+        l.kind = k;
+        l.text = TEvalResult::kTextFromFloat;
+        --top;
+        break;
+      }
+    }
+  }
+  const FastValue& v = stack[0];
+  gRes.Reset();
+  gRes.FloatValue = v.f;
+  gRes.IntValue = v.i;
+  gRes.ResultKind = v.kind;
+  gRes.PendingText = v.text;
+  MaterializeText(gRes);
+  if (!p.lastVar.empty()) gEval.lastVarName = p.lastVar;
+  gEval.pos = gEval.text.size();
+  gEval.endOfArgs = true;
+  gEval.lastSep = ' ';
+  gEval.failed = false;
+  ++gFastRuns;
+  return true;
+}
+
+// The whole rest of the text as one arithmetic argument, if it is one. (It
+// holds no quoted string, so Evaluate's literal flag is false.)
+bool TryFast(char terminator, int expectedKind) {
+  if (terminator != ' ' || !(expectedKind == 0 || (expectedKind >= kind::kInt && expectedKind <= kind::kFloat)))
+    return false;
+  if (gEval.RestEmpty()) return false;
+  const FastProgram* p = FastProgramFor(std::string_view(gEval.text).substr(gEval.pos));
+  if (p == nullptr) return false;
+  if (gEval.depth + p->depth + 1 > kMaxEvalDepth || gOps.top + p->pending >= kOpStackSize) return false;
+  return RunFast(*p);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -793,10 +1060,13 @@ void ResetEvaluator() {
 
 int PendingOperations() { return gOps.top; }
 
+uint32_t PrecompiledRuns() { return gFastRuns; }
+
 void SetProcedureSlotCaller(SlotCallHook hook) { gSlotCaller = hook; }
 
 bool Evaluate(TParStack& ps, char terminator, int expectedKind) {
   if (expectedKind == 9) expectedKind = kind::kString;
+  if (TryFast(terminator, expectedKind)) return false;
   DepthGuard depth;
   const bool outerAborted = gAborted;
   gAborted = false;

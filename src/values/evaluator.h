@@ -33,6 +33,9 @@ extern TEvalResult gRes;
 
 void ResetEvaluator();
 
+// How many arguments ran as precompiled arithmetic (for tests).
+uint32_t PrecompiledRuns();
+
 // Evaluates one argument. terminator: ',' ')' ' ' or 'p' (list mode).
 // expectedKind: 0 any, 1 string (9 = 1), 2/10 informative, 11 address of a
 // %/& variable, 20 whole array. Returns true when the argument was a quoted

@@ -830,3 +830,82 @@ TEST_F(EvaluatorTest, FatalErrorShowsTheMessageAndEnds) {
 
 }  // namespace
 }  // namespace korv::testing
+
+namespace korv::testing {
+namespace {
+
+// ---------------------------------------------------------------------------
+// Precompiled arithmetic: every form of the result, the cursor and the
+// reports must be those of the general path (a "," terminator never takes
+// the precompiled path, and without a comma in the text it reads the same).
+
+struct Outcome {
+  TEvalResult res;
+  std::string lastVar;
+  bool endOfArgs;
+  char lastSep;
+  size_t pos;
+  int32_t code;
+  int reportKind;
+};
+
+class PrecompiledTest : public ValueTest {
+ protected:
+  Outcome Run(const std::string& text, char term) {
+    ClearReport();
+    gEval.lastVarName.clear();
+    gEval.SetText(text);
+    Evaluate(ps_, term, 0);
+    return {gRes, gEval.lastVarName, gEval.endOfArgs, gEval.lastSep, gEval.pos, gErr.Code, gErr.ReportKind};
+  }
+  void ExpectSame(const std::string& text) {
+    Outcome general = Run(text, ',');
+    Outcome fast = Run(text, ' ');
+    SCOPED_TRACE(text);
+    EXPECT_EQ(fast.res.IntValue, general.res.IntValue);
+    EXPECT_EQ(std::memcmp(&fast.res.FloatValue, &general.res.FloatValue, sizeof(double)), 0)
+        << fast.res.FloatValue << " vs " << general.res.FloatValue;
+    EXPECT_EQ(fast.res.StrValue, general.res.StrValue);
+    EXPECT_EQ(fast.res.ResultKind, general.res.ResultKind);
+    EXPECT_EQ(fast.lastVar, general.lastVar);
+    EXPECT_EQ(fast.endOfArgs, general.endOfArgs);
+    EXPECT_EQ(fast.lastSep, general.lastSep);
+    EXPECT_EQ(fast.pos, general.pos);
+    EXPECT_EQ(fast.code, general.code);
+    EXPECT_EQ(fast.reportKind, general.reportKind);
+  }
+};
+
+TEST_F(PrecompiledTest, ArithmeticAgreesWithTheGeneralPath) {
+  Declare("a%");
+  Declare("b&");
+  Declare("f!");
+  Declare("zero%");
+  gStores.ints[static_cast<size_t>(Find("A%"))].Value = -7;
+  gStores.lngs[static_cast<size_t>(Find("B&"))].Value = 2147483647;
+  gStores.sngs[static_cast<size_t>(Find("F!"))].Value = -2.75;
+  const uint32_t before = PrecompiledRuns();
+  const char* texts[] = {
+      "a%", "b&", "f!", "12", "3.5", "(a%)", "a% + 1", "a% * 3 + b& * 7", "(a% * 3 + 5) MOD 1009",
+      "a% MOD 3", "a% \\ 2", "b& + 1", "b& * b&", "f! * 2", "f! \\ 1", "-a% + 2", "2 - -f!",
+      "a% < b&", "a% <> 3 AND f! < 0", "1 OR 0 AND 0", "a% & 6", "a% | 16", "1 << 33", "a% >> 1",
+      "2 ^ 10", "((a% + 1) * (b& - 1)) / 4", "a%+1", "a%<b&", "  a%  +  2  ", "f! / 3",
+      "1e5", "a% / zero%", "a% MOD zero%", "f! ^ 2", "nix% + 1", "-a%", "-(a%)", "a%, 2",
+  };
+  for (const char* t : texts) ExpectSame(t);
+  // The plain arithmetic texts above did run precompiled.
+  EXPECT_GE(PrecompiledRuns() - before, 25u);
+}
+
+TEST_F(PrecompiledTest, SettingsShapeTheTextForm) {
+  Declare("a%");
+  gStores.ints[static_cast<size_t>(Find("A%"))].Value = 42;
+  gSettings.NumWidth = 8;
+  gSettings.Decimals = 2;
+  ExpectSame("a%");
+  ExpectSame("a% + 0.5");
+  ExpectSame("a% * 2");
+}
+
+}  // namespace
+}  // namespace korv::testing
