@@ -148,14 +148,22 @@ def clear_telmar():
 
 
 def run_exe(cmd, cwd, stdin_data, timeout=180):
+    """Runs a program in console mode. Input and output go through files:
+    Wine may hand pipe ends on to its desktop process, which keeps them open
+    for a while after the program has ended."""
     env = dict(os.environ, KORV_CONSOLE='1')
-    try:
-        proc = subprocess.run(cmd, cwd=cwd, env=env, input=stdin_data, capture_output=True, timeout=timeout)
-    except subprocess.TimeoutExpired:
-        return None
-    return (proc.returncode,
-            proc.stdout.decode('cp1252').replace('\r', ''),
-            proc.stderr.decode('cp1252').replace('\r\n', '\n'))
+    with tempfile.TemporaryFile() as inp, tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        inp.write(stdin_data or b'')
+        inp.seek(0)
+        try:
+            proc = subprocess.run(cmd, cwd=cwd, env=env, stdin=inp, stdout=out, stderr=err, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+        out.seek(0)
+        err.seek(0)
+        return (proc.returncode,
+                out.read().decode('cp1252').replace('\r', ''),
+                err.read().decode('cp1252').replace('\r\n', '\n'))
 
 
 REPORT_RE = re.compile(r'^(ERROR|WARN):\t(?:(.*) \((\d+)\) (\d+)|(\d+)\t(\d+))[:\t]', re.M)

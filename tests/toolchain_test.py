@@ -52,9 +52,15 @@ class Checker:
         env.pop('TMR_RUNTIME', None)
         env.pop('TMR_PATH', None)
         env.update(env_extra or {})
-        p = subprocess.run(cmd, cwd=cwd, env=env, capture_output=True, timeout=120)
-        return (p.returncode, p.stdout.decode('cp1252').replace('\r', ''),
-                p.stderr.decode('cp1252').replace('\r\n', '\n'))
+        # Output through files: Wine may keep pipe ends open in its desktop
+        # process after the program has ended.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            p = subprocess.run(cmd, cwd=cwd, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                               timeout=120)
+            out.seek(0)
+            err.seek(0)
+            return (p.returncode, out.read().decode('cp1252').replace('\r', ''),
+                    err.read().decode('cp1252').replace('\r\n', '\n'))
 
     def wine(self, exe, args, cwd, env_extra=None):
         return self.run(['wine', exe] + args, cwd, env_extra)

@@ -340,53 +340,64 @@ std::vector<std::string> SplitPathList(const std::string& list) {
   return dirs;
 }
 
-void ConditionalPass() {
-  for (int32_t slot = 1; slot <= gProgram.Length(); ++slot) {
-    std::string& s = gProgram.lines[slot];
-    s = Trim(s);
-    if (StartsWith(s, "$TESTDEF ")) {
-      s.clear();
-    } else if (s == "$ELSE") {
-      gPre.condition = !gPre.condition;
-      if (gPre.depth >= 2) gPre.condition = gPre.condition && gPre.condStack[gPre.depth - 1];
-      gPre.condStack[gPre.depth] = gPre.condition;
-      s.clear();
-    } else if (s == "$ENDIF") {
-      std::string text = s;
-      s.clear();
-      if (gPre.depth == 0) {
-        ReportPass2(138, slot, text);
-      } else {
-        --gPre.depth;
-      }
-      gPre.condition = gPre.depth == 0 ? true : gPre.condStack[gPre.depth];
-    } else if (StartsWith(s, "$DEFINE ")) {
-      gPre.symbols.push_back(Trim(std::string_view(s).substr(8)));
-      s.clear();
-    } else if (StartsWith(s, "$UNDEF ")) {
-      std::string name = Trim(std::string_view(s).substr(7));
-      for (auto it = gPre.symbols.begin(); it != gPre.symbols.end(); ++it) {
-        if (EqualsNoCase(*it, name)) {
-          gPre.symbols.erase(it);
-          break;
-        }
-      }
-      s.clear();
-    } else if (StartsWith(s, "$IFDEF ") || StartsWith(s, "$IFNDEF ")) {
-      bool negate = StartsWith(s, "$IFNDEF ");
-      std::string name = Trim(std::string_view(s).substr(negate ? 8 : 7));
-      bool defined = HasSymbol(name);
-      gPre.condition = gPre.condition && (negate ? !defined : defined);
-      std::string text = s;
-      s.clear();
-      if (gPre.depth >= 65535) {
-        ReportPass2(139, slot, text);
-      } else {
-        ++gPre.depth;
-      }
-      gPre.condStack[gPre.depth] = gPre.condition;
+namespace {
+
+// Pass 2 on one slot: directives and lines in false conditional blocks
+// become empty.
+void ConditionalSlot(int32_t slot) {
+  std::string& s = gProgram.lines[slot];
+  s = Trim(s);
+  if (StartsWith(s, "$TESTDEF ")) {
+    s.clear();
+  } else if (s == "$ELSE") {
+    gPre.condition = !gPre.condition;
+    if (gPre.depth >= 2) gPre.condition = gPre.condition && gPre.condStack[gPre.depth - 1];
+    gPre.condStack[gPre.depth] = gPre.condition;
+    s.clear();
+  } else if (s == "$ENDIF") {
+    std::string text = s;
+    s.clear();
+    if (gPre.depth == 0) {
+      ReportPass2(138, slot, text);
+    } else {
+      --gPre.depth;
     }
-    if (!gPre.condition) s.clear();
+    gPre.condition = gPre.depth == 0 ? true : gPre.condStack[gPre.depth];
+  } else if (StartsWith(s, "$DEFINE ")) {
+    gPre.symbols.push_back(Trim(std::string_view(s).substr(8)));
+    s.clear();
+  } else if (StartsWith(s, "$UNDEF ")) {
+    std::string name = Trim(std::string_view(s).substr(7));
+    for (auto it = gPre.symbols.begin(); it != gPre.symbols.end(); ++it) {
+      if (EqualsNoCase(*it, name)) {
+        gPre.symbols.erase(it);
+        break;
+      }
+    }
+    s.clear();
+  } else if (StartsWith(s, "$IFDEF ") || StartsWith(s, "$IFNDEF ")) {
+    bool negate = StartsWith(s, "$IFNDEF ");
+    std::string name = Trim(std::string_view(s).substr(negate ? 8 : 7));
+    bool defined = HasSymbol(name);
+    gPre.condition = gPre.condition && (negate ? !defined : defined);
+    std::string text = s;
+    s.clear();
+    if (gPre.depth >= 65535) {
+      ReportPass2(139, slot, text);
+    } else {
+      ++gPre.depth;
+    }
+    gPre.condStack[gPre.depth] = gPre.condition;
+  }
+  if (!gPre.condition) s.clear();
+}
+
+}  // namespace
+
+void ConditionalPass(const std::function<void(int32_t)>& afterSlot) {
+  for (int32_t slot = 1; slot <= gProgram.Length(); ++slot) {
+    ConditionalSlot(slot);
+    if (afterSlot) afterSlot(slot);
   }
 }
 

@@ -1,6 +1,7 @@
 // Source loading: turns a source file with its includes, headers, macros and
 // conditional blocks into the line store.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,8 +37,9 @@ constexpr int kMaxIncludeDepth = 64;
 // the process with exit code 1 (through host().Exit).
 LoadResult LoadProgram(const std::string& mainFile, const LoadOptions& options);
 
-// The two passes separately (for tests).
-void ConditionalPass();
+// The two passes separately (for tests and the compiler). afterSlot, when
+// given, is called with each slot's number as pass 2 leaves it.
+void ConditionalPass(const std::function<void(int32_t)>& afterSlot = {});
 
 // Include path from a ";"-separated list.
 std::vector<std::string> SplitPathList(const std::string& list);

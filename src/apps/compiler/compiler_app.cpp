@@ -127,7 +127,6 @@ std::string Compile(const CompilerOptions& o, CompilerProgress& progress, const 
   lo.conditionalPass = false;
   LoadResult loaded = LoadProgram(source, lo);
   if (o.shorten && !ShortenNames()) Failure(ErrorText(gErr.Code));
-  ConditionalPass();
 
   const std::string compiled = ReplaceExtension(source, o.extension);
   static OutputFile mapFile, codeFile;
@@ -137,6 +136,8 @@ std::string Compile(const CompilerOptions& o, CompilerProgress& progress, const 
   progress.Put(2, 2, ErrorText(908));
   progress.Put(2, 3, compiled + "     ");
   progress.Put(2, 5, ErrorText(907));
+  // Pass 2 counts its slots in the same place as the compiling after it.
+  ConditionalPass([&progress](int32_t slot) { progress.Counter(slot); });
 
   const bool protect = loaded.protect;
   const std::string header = kvc::MakeHeader(protect, kvc::ClockRandom());
