@@ -58,7 +58,11 @@ uint8_t MaskByte(std::string_view h) {
 }
 
 void KeyScramble(std::string& body) {
-  for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(body[i] ^ kKey[i % sizeof kKey]);
+  size_t k = 0;
+  for (char& c : body) {
+    c = static_cast<char>(c ^ kKey[k]);
+    if (++k == sizeof kKey) k = 0;
+  }
 }
 
 std::string EncodeRecord(std::string_view body, bool protect, uint8_t mask) {

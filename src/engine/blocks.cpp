@@ -298,7 +298,7 @@ void DoCase(BlockArgs& a, bool inverted) {
 
 bool EvaluatedBlockArgs::Condition(bool& failed) {
   gEval.SetText(ArgText());
-  Evaluate(ps_, ' ', 0);
+  EvaluateCondition(ps_);
   failed = gEval.failed;
   return gRes.IntValue != 0;
 }

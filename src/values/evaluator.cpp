@@ -965,7 +965,7 @@ struct FastValue {
 };
 
 // Runs a program; false (nothing changed) when the general path must run.
-bool RunFast(const FastProgram& p) {
+bool RunFast(const FastProgram& p, bool makeText) {
   FastValue stack[kOpStackSize + 2];
   int top = 0;
   for (const FastStep& s : p.steps) {
@@ -1023,7 +1023,7 @@ bool RunFast(const FastProgram& p) {
   gRes.IntValue = v.i;
   gRes.ResultKind = v.kind;
   gRes.PendingText = v.text;
-  MaterializeText(gRes);
+  if (makeText) MaterializeText(gRes);
   if (!p.lastVar.empty()) gEval.lastVarName = p.lastVar;
   gEval.pos = gEval.text.size();
   gEval.endOfArgs = true;
@@ -1035,14 +1035,14 @@ bool RunFast(const FastProgram& p) {
 
 // The whole rest of the text as one arithmetic argument, if it is one. (It
 // holds no quoted string, so Evaluate's literal flag is false.)
-bool TryFast(char terminator, int expectedKind) {
+bool TryFast(char terminator, int expectedKind, bool makeText) {
   if (terminator != ' ' || !(expectedKind == 0 || (expectedKind >= kind::kInt && expectedKind <= kind::kFloat)))
     return false;
   if (gEval.RestEmpty()) return false;
   const FastProgram* p = FastProgramFor(std::string_view(gEval.text).substr(gEval.pos));
   if (p == nullptr) return false;
   if (gEval.depth + p->depth + 1 > kMaxEvalDepth || gOps.top + p->pending >= kOpStackSize) return false;
-  return RunFast(*p);
+  return RunFast(*p, makeText);
 }
 
 }  // namespace
@@ -1064,9 +1064,13 @@ uint32_t PrecompiledRuns() { return gFastRuns; }
 
 void SetProcedureSlotCaller(SlotCallHook hook) { gSlotCaller = hook; }
 
-bool Evaluate(TParStack& ps, char terminator, int expectedKind) {
+namespace {
+
+// One argument; makeText false leaves the text form of a number result
+// unmade (for callers that read only the number forms).
+bool EvaluateArgument(TParStack& ps, char terminator, int expectedKind, bool makeText) {
   if (expectedKind == 9) expectedKind = kind::kString;
-  if (TryFast(terminator, expectedKind)) return false;
+  if (TryFast(terminator, expectedKind, makeText)) return false;
   DepthGuard depth;
   const bool outerAborted = gAborted;
   gAborted = false;
@@ -1074,12 +1078,20 @@ bool Evaluate(TParStack& ps, char terminator, int expectedKind) {
   const int outerBase = gOps.base;
   gOps.base = gOps.top;
   bool literal = EvaluateInner(ps, terminator, expectedKind);
-  MaterializeText(gRes);
+  if (makeText) MaterializeText(gRes);
   gOps.base = outerBase;
   gEval.failed = gAborted;
   gAborted = gAborted || outerAborted;
   return literal;
 }
+
+}  // namespace
+
+bool Evaluate(TParStack& ps, char terminator, int expectedKind) {
+  return EvaluateArgument(ps, terminator, expectedKind, true);
+}
+
+void EvaluateCondition(TParStack& ps) { EvaluateArgument(ps, ' ', 0, false); }
 
 int32_t EvalInt(TParStack& ps, char terminator) {
   Evaluate(ps, terminator, kind::kInt);
