@@ -19,6 +19,7 @@
 #include "core/code_tables.h"
 #include "core/text.h"
 #include "engine/errors.h"
+#include "values/arrays.h"
 #include "values/composite.h"
 #include "values/def_constants.h"
 #include "values/dispatch.h"
@@ -799,13 +800,17 @@ bool EvaluateInner(TParStack& ps, char term, int expected) {
 // division by zero, a nesting limit) gives the evaluation back to the
 // general path before anything has changed, so reports stay the same.
 
+struct FastProgram;
+
 struct FastStep {
-  enum Kind : uint8_t { Var, Literal, Negate, Binary } kind = Var;
+  enum Kind : uint8_t { Var, Element, Literal, Negate, Binary } kind = Var;
   Op op = Op::Add;
   char varKind = '%';
   uint8_t literalKind = kind::kLong;
   double value = 0.0;
   std::string name;
+  // An element's index arguments (each evaluated like Evaluate(' ', 2)).
+  std::vector<std::shared_ptr<const FastProgram>> indices;
 
   static FastStep Of(Kind k, Op o = Op::Add) {
     FastStep s;
@@ -824,6 +829,8 @@ struct FastProgram {
   int pending = 0;             // operators waiting at the most
   std::string lastVar;         // the variable read last
 };
+
+std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest);
 
 bool IsNameChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
 
@@ -882,7 +889,28 @@ bool CompileFast(char term, FastProgram& out, int level, int pendingBase) {
       }
       std::string u = gCompiledText ? UpperCompiled(op) : Upper(op);
       FastStep step = FastStep::Of(FastStep::Var);
-      if (PlainVariable(u)) {
+      std::string arrayName, inside;
+      if (u.back() == ']' && SplitIndexed(u, arrayName, inside) && PlainVariable(arrayName) &&
+          !Trim(inside).empty()) {
+        // An element: its index arguments as the array code splits them.
+        step.kind = FastStep::Element;
+        step.varKind = arrayName.back();
+        size_t start = 0;
+        for (;;) {
+          if (step.indices.size() == 3) return false;
+          const size_t comma = FindTopLevel(inside, ',', false, start);
+          std::shared_ptr<const FastProgram> index =
+              FastProgramFor(std::string_view(inside).substr(start, comma == npos ? npos : comma - start));
+          if (!index) return false;
+          out.depth = std::max(out.depth, level + 1 + index->depth);
+          out.pending = std::max(out.pending, pendingBase + static_cast<int>(ops.size()) + index->pending);
+          step.indices.push_back(std::move(index));
+          if (comma == npos) break;
+          start = comma + 1;
+        }
+        step.name = arrayName;
+        out.lastVar = u;  // the array code names the whole element
+      } else if (PlainVariable(u)) {
         step.kind = FastStep::Var;
         step.varKind = u.back();
         step.name = u;
@@ -935,26 +963,27 @@ struct ViewHash {
 };
 
 struct FastCache {
-  std::unordered_map<std::string, std::unique_ptr<FastProgram>, ViewHash, std::equal_to<>> byText[2];
+  std::unordered_map<std::string, std::shared_ptr<const FastProgram>, ViewHash, std::equal_to<>> byText[2];
 };
 FastCache gFast;
 uint32_t gFastRuns = 0;
 
 // The program for the rest of the argument text, nullptr when it has none.
-const FastProgram* FastProgramFor(std::string_view rest) {
+std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest) {
   auto& table = gFast.byText[gCompiledText ? 1 : 0];
   auto it = table.find(rest);
-  if (it != table.end()) return it->second.get();
+  if (it != table.end()) return it->second;
   constexpr size_t kMaxPrograms = 8192;
   if (table.size() >= kMaxPrograms) table.clear();
-  auto program = std::make_unique<FastProgram>();
-  {
+  auto program = std::make_shared<FastProgram>();
+  if (rest.empty()) {
+    program.reset();
+  } else {
     CursorScope scope{std::string(rest)};
     if (!CompileFast(' ', *program, 0, 0)) program.reset();
   }
-  const FastProgram* result = program.get();
-  table.emplace(std::string(rest), std::move(program));
-  return result;
+  table.emplace(std::string(rest), program);
+  return program;
 }
 
 struct FastValue {
@@ -965,11 +994,53 @@ struct FastValue {
 };
 
 // Runs a program; false (nothing changed) when the general path must run.
-bool RunFast(const FastProgram& p, bool makeText) {
+bool Compute(const FastProgram& p, FastValue& result);
+
+// An element as ResolveElement and LoadElement read it; false where they
+// would report.
+bool LoadFastElement(const FastStep& s, FastValue& v) {
+  int32_t idx[3] = {0, 0, 0};
+  for (size_t k = 0; k < s.indices.size(); ++k) {
+    FastValue index;
+    if (!Compute(*s.indices[k], index)) return false;
+    idx[k] = index.i;
+  }
+  const int32_t a = FindArray(s.name);
+  if (a == 0) return false;
+  const TVarArr& arr = gStores.arrs[a];
+  if (arr.ElemKind != s.varKind || arr.Count <= 0 || idx[0] < 0 || idx[0] > arr.Bound1 || idx[1] < 0 ||
+      idx[1] > arr.Bound2 || idx[2] < 0 || idx[2] > arr.Bound3)
+    return false;
+  const int64_t offset = idx[0] + (static_cast<int64_t>(arr.Bound1) + 1) *
+                                      (idx[1] + static_cast<int64_t>(idx[2]) * (static_cast<int64_t>(arr.Bound2) + 1));
+  if (offset < 0 || offset >= arr.Count) return false;
+  const int64_t element = arr.First + offset;
+  if (s.varKind == '!') {
+    if (element < 0 || element >= static_cast<int64_t>(gPools.sngs.size())) return false;
+    v.f = gPools.sngs[static_cast<size_t>(element)];
+    v.i = TruncToInt32(v.f);
+    v.kind = kind::kFloat;
+    v.text = TEvalResult::kTextFromFloat;
+    return true;
+  }
+  const std::vector<int32_t>& pool = s.varKind == '%' ? gPools.ints : gPools.lngs;
+  if (element < 0 || element >= static_cast<int64_t>(pool.size())) return false;
+  v.i = pool[static_cast<size_t>(element)];
+  v.f = v.i;
+  v.kind = s.varKind == '%' ? kind::kInt : kind::kLong;
+  v.text = TEvalResult::kTextFromInt;
+  return true;
+}
+
+// Runs a program into result without touching the evaluator's state.
+bool Compute(const FastProgram& p, FastValue& result) {
   FastValue stack[kOpStackSize + 2];
   int top = 0;
   for (const FastStep& s : p.steps) {
     switch (s.kind) {
+      case FastStep::Element:
+        if (!LoadFastElement(s, stack[top++])) return false;
+        break;
       case FastStep::Var: {
         const int32_t i = Find(s.name);
         if (i == 0) return false;
@@ -1017,7 +1088,15 @@ bool RunFast(const FastProgram& p, bool makeText) {
       }
     }
   }
-  const FastValue& v = stack[0];
+  result = stack[0];
+  return true;
+}
+
+// Runs a program as the whole argument; false (nothing changed) when the
+// general path must run.
+bool RunFast(const FastProgram& p, bool makeText) {
+  FastValue v;
+  if (!Compute(p, v)) return false;
   gRes.Reset();
   gRes.FloatValue = v.f;
   gRes.IntValue = v.i;
@@ -1039,8 +1118,8 @@ bool TryFast(char terminator, int expectedKind, bool makeText) {
   if (terminator != ' ' || !(expectedKind == 0 || (expectedKind >= kind::kInt && expectedKind <= kind::kFloat)))
     return false;
   if (gEval.RestEmpty()) return false;
-  const FastProgram* p = FastProgramFor(std::string_view(gEval.text).substr(gEval.pos));
-  if (p == nullptr) return false;
+  const std::shared_ptr<const FastProgram> p = FastProgramFor(std::string_view(gEval.text).substr(gEval.pos));
+  if (!p) return false;
   if (gEval.depth + p->depth + 1 > kMaxEvalDepth || gOps.top + p->pending >= kOpStackSize) return false;
   return RunFast(*p, makeText);
 }

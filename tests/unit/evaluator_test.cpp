@@ -3,6 +3,7 @@
 #include <string>
 
 #include "value_test_support.h"
+#include "values/arrays.h"
 #include "values/dispatch.h"
 
 namespace korv::testing {
@@ -895,6 +896,31 @@ TEST_F(PrecompiledTest, ArithmeticAgreesWithTheGeneralPath) {
   for (const char* t : texts) ExpectSame(t);
   // The plain arithmetic texts above did run precompiled.
   EXPECT_GE(PrecompiledRuns() - before, 25u);
+}
+
+TEST_F(PrecompiledTest, ArrayElementsAgreeWithTheGeneralPath) {
+  ASSERT_TRUE(DeclareArray("A%[4]", ps_));
+  ASSERT_TRUE(DeclareArray("L&[2,3]", ps_));
+  ASSERT_TRUE(DeclareArray("F![2]", ps_));
+  ASSERT_TRUE(DeclareArray("S$[2]", ps_));
+  Declare("i%");
+  gStores.ints[static_cast<size_t>(Find("I%"))].Value = 2;
+  for (const char* e : {"A%[0]", "A%[2]", "A%[4]", "L&[2,3]", "L&[1,2]", "F![1]"}) {
+    ElementRef ref;
+    ASSERT_EQ(ResolveElement(e, ps_, ref), Resolve::Ok) << e;
+    gRes.Reset();
+    gRes.IntValue = static_cast<int32_t>(std::strlen(e)) * 7 - 40;
+    gRes.FloatValue = gRes.IntValue + 0.25;
+    StoreElement(ref);
+  }
+  const uint32_t before = PrecompiledRuns();
+  const char* texts[] = {
+      "A%[2]", "A%[i%] + 1", "A%[i% + 2] * L&[2,3]", "L&[1, i%]", "F![1] * 2", "A%[A%[0] - A%[0] + 4]",
+      "(A%[i%])", "A%[5]", "A%[-1]", "L&[3,0]", "Q%[1] + 1", "S$[1]", "A%[]", "A%[1,2,3,4]",
+      "A%[i%/0]", "L&[1,2,3]",
+  };
+  for (const char* t : texts) ExpectSame(t);
+  EXPECT_GE(PrecompiledRuns() - before, 7u);
 }
 
 TEST_F(PrecompiledTest, SettingsShapeTheTextForm) {
