@@ -802,8 +802,28 @@ bool EvaluateInner(TParStack& ps, char term, int expected) {
 
 struct FastProgram;
 
+// Built-in functions of one number whose handlers only compute (see
+// functions_number.cpp): the same formulas and argument checks.
+enum class FastFunction : uint8_t { Sin, Cos, Arctan, Exp, Sqrt, Sqr, Ln, Int, Abs };
+
+bool FastFunctionOf(std::string_view name, FastFunction& out) {
+  static const std::pair<std::string_view, FastFunction> kTable[] = {
+      {"SIN", FastFunction::Sin},   {"COS", FastFunction::Cos}, {"ARCTAN", FastFunction::Arctan},
+      {"EXP", FastFunction::Exp},   {"SQRT", FastFunction::Sqrt}, {"SQR", FastFunction::Sqr},
+      {"LN", FastFunction::Ln},     {"INT", FastFunction::Int}, {"ABS", FastFunction::Abs},
+  };
+  for (const auto& [n, f] : kTable) {
+    if (n == name) {
+      out = f;
+      return FindFunction(name) != nullptr;
+    }
+  }
+  return false;
+}
+
 struct FastStep {
-  enum Kind : uint8_t { Var, Element, Literal, Negate, Binary } kind = Var;
+  enum Kind : uint8_t { Var, Element, Literal, Negate, Binary, Call } kind = Var;
+  FastFunction function = FastFunction::Sin;
   Op op = Op::Add;
   char varKind = '%';
   uint8_t literalKind = kind::kLong;
@@ -852,6 +872,28 @@ bool PlainNumber(const std::string& u) {
   return digits > 0 && dots <= 1;
 }
 
+// A function call operand as EvalOperand reads it: its name and the text of
+// its arguments (with the closing bracket). False for anything else.
+bool CallOperand(const std::string& op, std::string& name, std::string& args) {
+  if (gCompiledText && op.size() >= 2 && op[0] == code::kFunctionMark) {
+    const auto c = static_cast<unsigned char>(op[1]);
+    if (c == static_cast<unsigned char>(code::kProcToken) || c == static_cast<unsigned char>(code::kMethodToken))
+      return false;
+    const char* n = FunctionName(c);
+    if (n == nullptr) return false;
+    name = n;
+    args = op.substr(2);
+    return true;
+  }
+  if (gCompiledText) return false;
+  size_t paren;
+  if (!IsCallForm(op, paren) || paren == npos) return false;
+  const size_t from = op[0] == '@' ? 1 : 0;
+  name = Upper(Trim(std::string_view(op).substr(from, paren - from)));
+  args = op.substr(paren + 1);
+  return true;
+}
+
 // Reads one argument of gEval.text from gEval.pos the way EvaluateInner
 // does, writing steps instead of computing. False when the argument is not
 // plain arithmetic. pendingBase: operators already waiting outside.
@@ -880,6 +922,15 @@ bool CompileFast(char term, FastProgram& out, int level, int pendingBase) {
     if (op[0] == '(') {
       CursorScope scope(op.substr(1));
       if (!CompileFast(')', out, level + 1, pendingBase + static_cast<int>(ops.size()))) return false;
+    } else if (std::string name, args; CallOperand(op, name, args)) {
+      // A call: its argument is read up to ")" like a bracket.
+      FastFunction function;
+      if (!FastFunctionOf(name, function)) return false;
+      CursorScope scope(std::move(args));
+      if (!CompileFast(')', out, level + 1, pendingBase + static_cast<int>(ops.size()))) return false;
+      FastStep call = FastStep::Of(FastStep::Call);
+      call.function = function;
+      out.steps.push_back(std::move(call));
     } else {
       size_t paren;
       if (IsCallForm(op, paren)) return false;
@@ -996,6 +1047,47 @@ struct FastValue {
 // Runs a program; false (nothing changed) when the general path must run.
 bool Compute(const FastProgram& p, FastValue& result);
 
+// A function on the value in place; false where its handler reports 200.
+bool CallFast(FastFunction function, FastValue& v) {
+  const double x = v.f;
+  double f = 0.0;
+  switch (function) {
+    case FastFunction::Sin: f = std::sin(x); break;
+    case FastFunction::Cos: f = std::cos(x); break;
+    case FastFunction::Arctan: f = std::atan(x); break;
+    case FastFunction::Exp: f = std::exp(x); break;
+    case FastFunction::Sqrt:
+      if (!(x >= 0)) return false;
+      f = std::sqrt(x);
+      break;
+    case FastFunction::Sqr: f = x * x; break;
+    case FastFunction::Ln:
+      if (!(x > 0)) return false;
+      f = std::log(x);
+      break;
+    case FastFunction::Int:
+      v.i = TruncToInt32(x);
+      v.f = v.i;
+      v.kind = kind::kLong;
+      v.text = TEvalResult::kTextFromInt;
+      return true;
+    case FastFunction::Abs: {
+      // The integer form is the argument's own, made positive.
+      const int32_t i = v.i < 0 ? WrapNeg(v.i) : v.i;
+      v.f = std::fabs(x);
+      v.i = i;
+      v.kind = kind::kFloat;
+      v.text = TEvalResult::kTextFromFloat;
+      return true;
+    }
+  }
+  v.f = f;
+  v.i = TruncToInt32(f);
+  v.kind = kind::kFloat;
+  v.text = TEvalResult::kTextFromFloat;
+  return true;
+}
+
 // An element as ResolveElement and LoadElement read it; false where they
 // would report.
 bool LoadFastElement(const FastStep& s, FastValue& v) {
@@ -1040,6 +1132,9 @@ bool Compute(const FastProgram& p, FastValue& result) {
     switch (s.kind) {
       case FastStep::Element:
         if (!LoadFastElement(s, stack[top++])) return false;
+        break;
+      case FastStep::Call:
+        if (!CallFast(s.function, stack[top - 1])) return false;
         break;
       case FastStep::Var: {
         const int32_t i = Find(s.name);

@@ -5,6 +5,7 @@
 #include "value_test_support.h"
 #include "values/arrays.h"
 #include "values/dispatch.h"
+#include "values/functions_registry.h"
 
 namespace korv::testing {
 namespace {
@@ -852,6 +853,10 @@ struct Outcome {
 
 class PrecompiledTest : public ValueTest {
  protected:
+  void SetUp() override {
+    ValueTest::SetUp();
+    RegisterBuiltinFunctions();
+  }
   Outcome Run(const std::string& text, char term) {
     ClearReport();
     gEval.lastVarName.clear();
@@ -892,10 +897,13 @@ TEST_F(PrecompiledTest, ArithmeticAgreesWithTheGeneralPath) {
       "a% < b&", "a% <> 3 AND f! < 0", "1 OR 0 AND 0", "a% & 6", "a% | 16", "1 << 33", "a% >> 1",
       "2 ^ 10", "((a% + 1) * (b& - 1)) / 4", "a%+1", "a%<b&", "  a%  +  2  ", "f! / 3",
       "1e5", "a% / zero%", "a% MOD zero%", "f! ^ 2", "nix% + 1", "-a%", "-(a%)", "a%, 2",
+      "SIN(a%)", "SQRT(ABS(f!)) + LN(2)", "INT(f!) * 2", "INT(f!)", "ABS(a%)", "ABS(f!)", "SQR(a%) - 1",
+      "EXP(1) + COS(0)", "ARCTAN(1)", "sin(a%) * 2", "@COS(b&)", "SQRT(-1)", "LN(0)", "LN(f!)", "SIN()",
+      "SIN(a%, 2)", "SIN(-a%)", "ABS(b& + 1)",
   };
   for (const char* t : texts) ExpectSame(t);
   // The plain arithmetic texts above did run precompiled.
-  EXPECT_GE(PrecompiledRuns() - before, 25u);
+  EXPECT_GE(PrecompiledRuns() - before, 36u);
 }
 
 TEST_F(PrecompiledTest, ArrayElementsAgreeWithTheGeneralPath) {
