@@ -939,6 +939,7 @@ bool CompileFast(char term, FastProgram& out, int level, int pendingBase) {
         op = Trim(op);
       }
       std::string u = gCompiledText ? UpperCompiled(op) : Upper(op);
+      if (u.empty()) return false;
       FastStep step = FastStep::Of(FastStep::Var);
       std::string arrayName, inside;
       if (u.back() == ']' && SplitIndexed(u, arrayName, inside) && PlainVariable(arrayName) &&
