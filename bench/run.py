@@ -267,9 +267,13 @@ def main():
                     times.setdefault((b, impl.name), []).append(elapsed)
 
     if args.small:
+        # The reduced run checks our programs; a peer that fails here (an
+        # interpreter missing or broken on this machine) is only reported.
+        by_name = {i.name: i for i in impls}
+        ours = [f for f in failures if isinstance(by_name[f[1]], Ours)]
         print(f'benchmarks (small): {len(benches) * len(impls) - len(failures)} runs checked, '
-              f'{len(failures)} failed')
-        return 1 if failures else 0
+              f'{len(ours)} of ours failed, {len(failures) - len(ours)} of the peers')
+        return 1 if ours else 0
 
     medians = {k: statistics.median(v) for k, v in times.items()}
     names = [i.name for i in impls]
