@@ -63,7 +63,7 @@ class Impl:
     def env(self):
         return None
 
-    def output(self, proc, work):
+    def output(self, proc, prepared):
         return proc.stdout.decode('latin-1')
 
 
@@ -76,13 +76,10 @@ class Peer(Impl):
         return shutil.which(self.argv[0]) is not None
 
     def command(self, prepared):
-        self.last = os.path.basename(prepared)
         return self.argv + [prepared]
 
 
 class Brandy(Peer):
-    last = ''
-
     """The SDL build of brandy writes to its own window: the program spools
     its text to a file instead."""
 
@@ -90,21 +87,24 @@ class Brandy(Peer):
         super().__init__('brandy', 'bbc', ['brandy', '-quit'])
 
     def prepare(self, src, work):
-        base = os.path.splitext(os.path.basename(src))[0]
-        path = os.path.join(work, f'spooled_{base}.bbc')
+        path = os.path.join(work, 'spooled_' + os.path.basename(src))
         with open(src) as f:
             text = f.read()
         with open(path, 'w') as f:
-            f.write(f'*SPOOL {base}.txt\n' + text)
+            f.write(f'*SPOOL {self.spool_name(path)}\n' + text)
         return path
+
+    @staticmethod
+    def spool_name(prepared):
+        return os.path.splitext(os.path.basename(prepared))[0] + '.txt'
 
     def env(self):
         return dict(os.environ, SDL_VIDEODRIVER='dummy')
 
-    def output(self, proc, work):
-        base = self.last[len('spooled_'):-len('.bbc')]
+    def output(self, proc, prepared):
         try:
-            with open(os.path.join(work, base + '.txt'), encoding='latin-1') as f:
+            with open(os.path.join(os.path.dirname(prepared), self.spool_name(prepared)),
+                      encoding='latin-1') as f:
                 text = f.read()
         except FileNotFoundError:
             return ''
@@ -189,7 +189,7 @@ def run_once(impl, prepared, work, timeout):
     elapsed, proc = timed_run(impl.command(prepared), cwd, impl.env(), timeout)
     if elapsed is None:
         return None, 'timed out'
-    return elapsed, impl.output(proc, cwd)
+    return elapsed, impl.output(proc, prepared)
 
 
 def warm_wine():
@@ -197,13 +197,12 @@ def warm_wine():
     with tempfile.TemporaryDirectory() as d:
         with open(os.path.join(d, 'w.krv'), 'w') as f:
             f.write('PRINT 1\n')
+        # A first window start can hang while Wine starts its desktop process.
         for _ in range(3):
-            try:
-                subprocess.run(['wine', os.path.join(win32_build(), 'KORVID.exe'), 'w.krv'], cwd=d,
-                               env=dict(os.environ, KORV_CONSOLE='1'), capture_output=True, timeout=30)
+            elapsed, _ = timed_run(['wine', os.path.join(win32_build(), 'KORVID.exe'), 'w.krv'], d,
+                                   dict(os.environ, KORV_CONSOLE='1'), 30)
+            if elapsed is not None:
                 return
-            except subprocess.TimeoutExpired:
-                pass
 
 
 def hello_startup(runs):

@@ -15,6 +15,7 @@
 #include "engine/host.h"
 #include "values/dispatch.h"
 #include "values/evaluator.h"
+#include "values/functions_support.h"
 
 namespace korv {
 
@@ -103,34 +104,26 @@ bool NextIsLast() {
   return comma == std::string_view::npos || (close != std::string_view::npos && close < comma);
 }
 
-void SetIntResult(std::uint32_t value) {
-  gRes.Reset();
-  gRes.IntValue = static_cast<std::int32_t>(value);
-  gRes.FloatValue = gRes.IntValue;
-  gRes.StrValue = IntToText(gRes.IntValue);
-  gRes.ResultKind = kind::kInt;
-}
-
 // EXTERNAL(library, function [, argument, ...])
 void FnExternal(TParStack& ps) {
   Evaluate(ps, ',', kind::kString);
-  if (gEval.failed) return SetIntResult(0);
+  if (gEval.failed) return fn::SetInt(0);
   const std::string libraryName = gRes.StrValue;
   LoadedLibrary library(gPlatform->Load(libraryName));
   if (!library.get()) {
-    SetIntResult(0);
+    fn::SetInt(0);
     RaiseError(247, libraryName);
     return;
   }
 
   const bool withArguments = !NextIsLast();
   Evaluate(ps, withArguments ? ',' : ')', kind::kString);
-  if (gEval.failed) return SetIntResult(0);
+  if (gEval.failed) return fn::SetInt(0);
   const std::string functionName = gRes.StrValue;
   const std::uintptr_t function = gPlatform->Lookup(library.get(), functionName);
   if (!function) {
     library.Release();
-    SetIntResult(0);
+    fn::SetInt(0);
     RaiseError(248, functionName);
     return;
   }
@@ -144,7 +137,7 @@ void FnExternal(TParStack& ps) {
     }
     const bool last = NextIsLast();
     const bool literal = Evaluate(ps, last ? ')' : ',', 0);
-    if (gEval.failed) return SetIntResult(0);
+    if (gEval.failed) return fn::SetInt(0);
     if (literal) {
       block.AddLiteral(gRes.StrValue);
     } else {
@@ -154,24 +147,24 @@ void FnExternal(TParStack& ps) {
   }
   if (tooMany || block.count > kMaxDllArgs) {
     host().ShowMessageBox("Fehler", "Mehr als 15 Parameter!", mb::kOk | mb::kIconInfo);
-    return SetIntResult(0);
+    return fn::SetInt(0);
   }
 
   std::uint32_t result = 0;
   if (!gPlatform->Call(function, block.values.data(), block.count, result)) {
     // The callee faulted; the call is abandoned like one that was refused.
     library.Release();
-    SetIntResult(0);
+    fn::SetInt(0);
     RaiseError(200, functionName);
     return;
   }
-  SetIntResult(result);
+  fn::SetInt(static_cast<std::int32_t>(result));
 }
 
 // USEDLL(library): loads and remembers; "" returns the remembered handle.
 void FnUseDll(TParStack& ps) {
   Evaluate(ps, ')', kind::kString);
-  if (gEval.failed) return SetIntResult(0);
+  if (gEval.failed) return fn::SetInt(0);
   const std::string name = gRes.StrValue;
   if (!name.empty()) {
     gDll.remembered = gPlatform->Load(name);
@@ -183,7 +176,7 @@ void FnUseDll(TParStack& ps) {
       }
     }
   }
-  SetIntResult(static_cast<std::uint32_t>(gDll.remembered));  // handles are 32-bit
+  fn::SetInt(static_cast<std::int32_t>(static_cast<std::uint32_t>(gDll.remembered)));  // handles are 32-bit
 }
 
 // FREEDLL handle

@@ -12,6 +12,7 @@
 #include "values/areas.h"
 #include "values/arrays.h"
 #include "values/composite.h"
+#include "values/functions_support.h"
 #include "values/dispatch.h"
 #include "values/evaluator.h"
 #include "values/structures.h"
@@ -220,23 +221,36 @@ void CmdClear(TParStack&) {
 
 enum class Width { Byte, Word, Long, Float, String, Char };
 
-void WriteValues(TParStack& ps, Width width) {
+// The statement's first argument (up to its top-level comma), upper-cased.
+// False after 121 (valid says no) or 212 (nothing follows); otherwise the
+// cursor stands behind the comma.
+bool TakeFirstArgument(std::string& first, bool (*valid)(const std::string&)) {
   std::string rest = gEval.Rest();
   size_t comma = FindTopLevel(rest, ',');
-  std::string target = Upper(Trim(std::string_view(rest).substr(0, comma)));
-  if (target.empty() ||
-      (target.back() != '#' && target.back() != '&' && target.back() != '%' &&
-       target.find("#[") == npos)) {
+  first = Upper(Trim(std::string_view(rest).substr(0, comma)));
+  if (!valid(first)) {
     gEval.pos = gEval.text.size();
-    RaiseError(121, target);
-    return;
+    RaiseError(121, first);
+    return false;
   }
   if (comma == npos) {
     gEval.pos = gEval.text.size();
     RaiseError(212);
-    return;
+    return false;
   }
   gEval.pos += comma + 1;
+  return true;
+}
+
+// A target of BYTE, WORD, ...: an area, a number variable holding an
+// address, or an element of an area array.
+bool IsWriteTarget(const std::string& t) {
+  return !t.empty() && (t.back() == '#' || t.back() == '&' || t.back() == '%' || t.find("#[") != npos);
+}
+
+void WriteValues(TParStack& ps, Width width) {
+  std::string target;
+  if (!TakeFirstArgument(target, IsWriteTarget)) return;
   if (!EvalText(target, ps, 0)) {
     gEval.pos = gEval.text.size();
     return;
@@ -315,20 +329,8 @@ void CmdChar(TParStack& ps) { WriteValues(ps, Width::Char); }
 // READTEXT name#, file
 
 void CmdReadText(TParStack& ps) {
-  std::string rest = gEval.Rest();
-  size_t comma = FindTopLevel(rest, ',');
-  std::string name = Upper(Trim(std::string_view(rest).substr(0, comma)));
-  if (!IsAreaName(name)) {
-    gEval.pos = gEval.text.size();
-    RaiseError(121, name);
-    return;
-  }
-  if (comma == npos) {
-    gEval.pos = gEval.text.size();
-    RaiseError(212);
-    return;
-  }
-  gEval.pos += comma + 1;
+  std::string name;
+  if (!TakeFirstArgument(name, IsAreaName)) return;
   Evaluate(ps, ' ', 0);
   if (gEval.failed) return;
   std::string file = gRes.StrValue;
@@ -398,7 +400,7 @@ struct Source {
 bool ReadSource(TParStack& ps, Source& s) {
   size_t comma = FindTopLevel(gEval.text, ',', false, gEval.pos);
   s.name = Upper(Trim(std::string_view(gEval.text).substr(gEval.pos, comma == npos ? npos : comma - gEval.pos)));
-  if (!ReadArg(ps, false, 0)) return false;
+  if (!fn::Arg(ps, false, 0)) return false;
   s.base = static_cast<char*>(IntToAddress(gRes.IntValue));
   s.limit = IsAreaValue(gRes) ? gRes.AreaSize : -1;
   return true;
@@ -407,7 +409,7 @@ bool ReadSource(TParStack& ps, Source& s) {
 template <typename T>
 bool ReadScalar(TParStack& ps, T& out) {
   Source s;
-  if (!ReadSource(ps, s) || !ReadArg(ps, true, kind::kInt)) return false;
+  if (!ReadSource(ps, s) || !fn::Arg(ps, true, kind::kInt)) return false;
   int64_t offset = gRes.IntValue;
   if (!CheckRange(s.base, offset, sizeof(T), s.limit, false, s.name)) return false;
   std::memcpy(&out, s.base + offset, sizeof(T));
@@ -416,26 +418,26 @@ bool ReadScalar(TParStack& ps, T& out) {
 
 void FnByte(TParStack& ps) {
   uint8_t v = 0;
-  if (ReadScalar(ps, v)) SetIntResult(v, kind::kLong);
-  else SetEmptyResult(kind::kLong);
+  if (ReadScalar(ps, v)) fn::SetInt(v, kind::kLong);
+  else fn::SetEmpty(kind::kLong);
 }
 
 void FnWord(TParStack& ps) {
   uint16_t v = 0;
-  if (ReadScalar(ps, v)) SetIntResult(v, kind::kLong);
-  else SetEmptyResult(kind::kLong);
+  if (ReadScalar(ps, v)) fn::SetInt(v, kind::kLong);
+  else fn::SetEmpty(kind::kLong);
 }
 
 void FnLong(TParStack& ps) {
   int32_t v = 0;
-  if (ReadScalar(ps, v)) SetIntResult(v, kind::kLong);
-  else SetEmptyResult(kind::kLong);
+  if (ReadScalar(ps, v)) fn::SetInt(v, kind::kLong);
+  else fn::SetEmpty(kind::kLong);
 }
 
 void FnFloat(TParStack& ps) {
   double v = 0;
-  if (ReadScalar(ps, v)) SetFloatResult(v);
-  else SetEmptyResult(kind::kFloat);
+  if (ReadScalar(ps, v)) fn::SetFloat(v);
+  else fn::SetEmpty(kind::kFloat);
 }
 
 // The readable bytes from p on, at most max (0 when p is not readable).
@@ -458,8 +460,8 @@ size_t ReadableRun(const char* p, size_t max) {
 
 void FnStringS(TParStack& ps) {
   Source s;
-  if (!ReadSource(ps, s) || !ReadArg(ps, true, kind::kInt)) {
-    SetEmptyResult(kind::kString);
+  if (!ReadSource(ps, s) || !fn::Arg(ps, true, kind::kInt)) {
+    fn::SetEmpty(kind::kString);
     return;
   }
   int64_t offset = gRes.IntValue;
@@ -467,7 +469,7 @@ void FnStringS(TParStack& ps) {
   if (s.limit >= 0) {
     int64_t n = s.limit - offset;
     if (!CheckRange(s.base, offset, std::max<int64_t>(n, 0), s.limit, false, s.name)) {
-      SetEmptyResult(kind::kString);
+      fn::SetEmpty(kind::kString);
       return;
     }
     const char* p = s.base + offset;
@@ -475,7 +477,7 @@ void FnStringS(TParStack& ps) {
     out.assign(p, zero ? static_cast<size_t>(static_cast<const char*>(zero) - p) : static_cast<size_t>(n));
   } else {
     if (!CheckRange(s.base, offset, 1, -1, false, s.name)) {
-      SetEmptyResult(kind::kString);
+      fn::SetEmpty(kind::kString);
       return;
     }
     const char* p = s.base + offset;
@@ -483,30 +485,30 @@ void FnStringS(TParStack& ps) {
     const void* zero = std::memchr(p, 0, n);
     out.assign(p, zero ? static_cast<size_t>(static_cast<const char*>(zero) - p) : n);
   }
-  SetStringResult(std::move(out));
+  fn::SetString(std::move(out));
 }
 
 void FnCharS(TParStack& ps) {
   Source s;
-  if (!ReadSource(ps, s) || !ReadArg(ps, false, kind::kInt)) {
-    SetEmptyResult(kind::kString);
+  if (!ReadSource(ps, s) || !fn::Arg(ps, false, kind::kInt)) {
+    fn::SetEmpty(kind::kString);
     return;
   }
   int64_t offset = gRes.IntValue;
-  if (!ReadArg(ps, true, kind::kInt)) {
-    SetEmptyResult(kind::kString);
+  if (!fn::Arg(ps, true, kind::kInt)) {
+    fn::SetEmpty(kind::kString);
     return;
   }
   int64_t n = gRes.IntValue;
   if (n <= 0) {
-    SetStringResult(std::string());
+    fn::SetString(std::string());
     return;
   }
   if (!CheckRange(s.base, offset, n, s.limit, false, s.name)) {
-    SetEmptyResult(kind::kString);
+    fn::SetEmpty(kind::kString);
     return;
   }
-  SetStringResult(std::string(s.base + offset, static_cast<size_t>(n)));
+  fn::SetString(std::string(s.base + offset, static_cast<size_t>(n)));
 }
 
 // MEMPOS(name#, offset, text)
@@ -515,40 +517,40 @@ void FnMemPos(TParStack& ps) {
   std::string name = TakeRawArgument(sep);
   if (sep != ',') {
     RaiseError(212);
-    SetEmptyResult(kind::kInt);
+    fn::SetEmpty(kind::kInt);
     return;
   }
   AreaRef ref;
   switch (ResolveArea(name, ps, ref)) {
     case AreaLookup::Ok: break;
-    case AreaLookup::Failed: SetEmptyResult(kind::kInt); return;
-    case AreaLookup::Unknown: RaiseError(215, name); SetEmptyResult(kind::kInt); return;
-    case AreaLookup::NotArea: RaiseError(121, name); SetEmptyResult(kind::kInt); return;
+    case AreaLookup::Failed: fn::SetEmpty(kind::kInt); return;
+    case AreaLookup::Unknown: RaiseError(215, name); fn::SetEmpty(kind::kInt); return;
+    case AreaLookup::NotArea: RaiseError(121, name); fn::SetEmpty(kind::kInt); return;
   }
-  if (!ReadArg(ps, false, kind::kInt)) {
-    SetEmptyResult(kind::kInt);
+  if (!fn::Arg(ps, false, kind::kInt)) {
+    fn::SetEmpty(kind::kInt);
     return;
   }
   int64_t offset = gRes.IntValue;
-  if (!ReadArg(ps, true, 0)) {
-    SetEmptyResult(kind::kInt);
+  if (!fn::Arg(ps, true, 0)) {
+    fn::SetEmpty(kind::kInt);
     return;
   }
   std::string text = gRes.StrValue;
   const TAreaFields& a = *ref.area;
   if (a.Address == nullptr) {
     RaiseError(243);
-    SetEmptyResult(kind::kInt);
+    fn::SetEmpty(kind::kInt);
     return;
   }
   int64_t n = static_cast<int64_t>(a.Size) - offset;
   if (!CheckRange(a.Address, offset, std::max<int64_t>(n, 0), a.Size, false, name)) {
-    SetEmptyResult(kind::kInt);
+    fn::SetEmpty(kind::kInt);
     return;
   }
   std::string_view hay(static_cast<const char*>(a.Address) + offset, static_cast<size_t>(n));
   size_t at = hay.find(text);
-  SetIntResult(at == npos ? -1 : static_cast<int32_t>(at));
+  fn::SetInt(at == npos ? -1 : static_cast<int32_t>(at));
 }
 
 // SIZEOF(v)
@@ -557,7 +559,7 @@ void FnSizeOf(TParStack& ps) {
   std::string arg = TakeRawArgument(sep);
   if (EndsWith(arg, "[]")) {
     int32_t a = FindArray(Trim(std::string_view(arg).substr(0, arg.size() - 2)));
-    SetIntResult(a == 0 ? -1 : gStores.arrs[a].Count);
+    fn::SetInt(a == 0 ? -1 : gStores.arrs[a].Count);
     return;
   }
   if (IsAreaName(arg)) {
@@ -570,19 +572,19 @@ void FnSizeOf(TParStack& ps) {
       code = quiet.Taken();
     }
     if (r == AreaLookup::Ok) {
-      SetIntResult(ref.area->Address == nullptr ? 0 : ref.area->Size);
+      fn::SetInt(ref.area->Address == nullptr ? 0 : ref.area->Size);
       return;
     }
     if (r == AreaLookup::Unknown || code == 215) {
-      SetIntResult(-1);
+      fn::SetInt(-1);
       return;
     }
     if (code == 243) {
-      SetIntResult(0);
+      fn::SetInt(0);
       return;
     }
     RaiseError(code == 0 ? 233 : code, arg);
-    SetEmptyResult(kind::kInt);
+    fn::SetEmpty(kind::kInt);
     return;
   }
   TEvalResult value;
@@ -594,16 +596,16 @@ void FnSizeOf(TParStack& ps) {
     code = quiet.Taken();
   }
   if (code == 215) {
-    SetIntResult(-1);
+    fn::SetInt(-1);
     return;
   }
   if (code == 243) {
-    SetIntResult(0);
+    fn::SetInt(0);
     return;
   }
   if (code != 0) {
     RaiseError(code, arg);
-    SetEmptyResult(kind::kInt);
+    fn::SetEmpty(kind::kInt);
     return;
   }
   int32_t size;
@@ -612,7 +614,7 @@ void FnSizeOf(TParStack& ps) {
   else if (value.ResultKind == kind::kFloat) size = 8;
   else if (!arg.empty() && arg.back() == '%' && IsMemberForm(arg)) size = 2;  // a 16-bit member
   else size = 4;
-  SetIntResult(size);
+  fn::SetInt(size);
 }
 
 // ADDR(v)
@@ -621,7 +623,7 @@ void FnAddr(TParStack& ps) {
   std::string arg = TakeRawArgument(sep);
   if (arg.find("].") != npos || arg.find("#.") != npos || (!arg.empty() && arg[0] == '.')) {
     RaiseError(200);
-    SetEmptyResult(kind::kLong);
+    fn::SetEmpty(kind::kLong);
     return;
   }
   int32_t address = 0;
@@ -631,7 +633,7 @@ void FnAddr(TParStack& ps) {
       int32_t a = FindArray(name);
       if (a == 0) {
         RaiseError(215, name);
-        SetEmptyResult(kind::kLong);
+        fn::SetEmpty(kind::kLong);
         return;
       }
       const TVarArr& arr = gStores.arrs[a];
@@ -648,16 +650,16 @@ void FnAddr(TParStack& ps) {
         case Resolve::Ok: address = ElementAddress(e); break;
         case Resolve::Unknown:
           RaiseError(215, gEval.lastVarName);
-          SetEmptyResult(kind::kLong);
+          fn::SetEmpty(kind::kLong);
           return;
-        case Resolve::Failed: SetEmptyResult(kind::kLong); return;
+        case Resolve::Failed: fn::SetEmpty(kind::kLong); return;
       }
     }
   } else {
     int32_t i = Find(arg);
     if (i == 0) {
       RaiseError(215, arg);
-      SetEmptyResult(kind::kLong);
+      fn::SetEmpty(kind::kLong);
       return;
     }
     switch (arg.back()) {
@@ -668,7 +670,7 @@ void FnAddr(TParStack& ps) {
       default: address = AddressToInt(gStores.ptrs[i].Address); break;
     }
   }
-  SetIntResult(address, kind::kLong);
+  fn::SetInt(address, kind::kLong);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "values/arrays.h"
 #include "values/dispatch.h"
 #include "values/evaluator.h"
+#include "values/functions_support.h"
 
 namespace korv {
 
@@ -12,7 +13,7 @@ namespace {
 
 // The whole-array argument "A%[]"; 0 after a report.
 int32_t WholeArrayArgument(TParStack& ps) {
-  if (!ReadArg(ps, true, kind::kArray)) return 0;
+  if (!fn::Arg(ps, true, kind::kArray)) return 0;
   int32_t a = gRes.IntValue;
   if (a < 1 || a > gStores.counts.count[kStoreArr]) return 0;  // unknown: 215 was given
   return a;
@@ -21,13 +22,13 @@ int32_t WholeArrayArgument(TParStack& ps) {
 void FnMoveArrToList(TParStack& ps) {
   int32_t a = WholeArrayArgument(ps);
   if (a == 0) {
-    SetEmptyResult(kind::kInt);
+    fn::SetEmpty(kind::kInt);
     return;
   }
   const TVarArr& arr = gStores.arrs[a];
   if (PoolOfKind(arr.ElemKind) < 0) {
     RaiseError(277, arr.Name);
-    SetEmptyResult(kind::kInt);
+    fn::SetEmpty(kind::kInt);
     return;
   }
   int32_t moved = 0;
@@ -35,24 +36,24 @@ void FnMoveArrToList(TParStack& ps) {
     if (!AddToStringList(ElementText(a, arr.First + i))) break;
     ++moved;
   }
-  SetIntResult(moved);
+  fn::SetInt(moved);
 }
 
 void FnMoveListToArr(TParStack& ps) {
   int32_t a = WholeArrayArgument(ps);
   if (a == 0) {
-    SetEmptyResult(kind::kInt);
+    fn::SetEmpty(kind::kInt);
     return;
   }
   const TVarArr& arr = gStores.arrs[a];
   if (arr.ElemKind == '#') {
     RaiseError(283);
-    SetEmptyResult(kind::kInt);
+    fn::SetEmpty(kind::kInt);
     return;
   }
   if (PoolOfKind(arr.ElemKind) < 0) {
     RaiseError(277, arr.Name);
-    SetEmptyResult(kind::kInt);
+    fn::SetEmpty(kind::kInt);
     return;
   }
   const std::vector<std::string>& list = StringList();
@@ -62,7 +63,7 @@ void FnMoveListToArr(TParStack& ps) {
     n = arr.Count;
   }
   for (int32_t i = 0; i < n; ++i) SetElementFromText(a, arr.First + i, list[static_cast<size_t>(i)]);
-  SetIntResult(n);
+  fn::SetInt(n);
 }
 
 }  // namespace

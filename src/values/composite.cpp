@@ -119,47 +119,6 @@ QuietReports::~QuietReports() {
 
 int32_t QuietReports::Taken() const { return gErr.Code; }
 
-bool ReadArg(TParStack& ps, bool last, int expectedKind) {
-  Evaluate(ps, last ? ')' : ',', expectedKind);
-  if (gEval.failed) {
-    gRes.Reset();
-    return false;
-  }
-  return true;
-}
-
-void SetIntResult(int32_t v, uint8_t resultKind) {
-  gRes.Reset();
-  gRes.IntValue = v;
-  gRes.FloatValue = v;
-  gRes.StrValue = IntToText(v);
-  gRes.ResultKind = resultKind;
-}
-
-void SetFloatResult(double f) {
-  gRes.Reset();
-  gRes.FloatValue = f;
-  gRes.IntValue = TruncToInt32(f);
-  gRes.StrValue = FloatToText(f);
-  gRes.ResultKind = kind::kFloat;
-}
-
-void SetStringResult(std::string s) {
-  int32_t i = gRes.IntValue;
-  gRes.Reset();
-  gRes.StrValue = std::move(s);
-  gRes.IntValue = i;
-  gRes.FloatValue = i;
-  gRes.ResultKind = kind::kString;
-}
-
-void SetEmptyResult(uint8_t resultKind) {
-  gRes.Reset();
-  if (resultKind == kind::kFloat) gRes.StrValue = FloatToText(0.0);
-  else if (resultKind != kind::kString && resultKind != kind::kNone) gRes.StrValue = IntToText(0);
-  gRes.ResultKind = resultKind;
-}
-
 std::string TakeRawArgument(char& sep) {
   std::string rest = gEval.Rest();
   size_t comma = FindTopLevel(rest, ','), close = FindTopLevel(rest, ')');

@@ -108,15 +108,7 @@ class QuietReports {
   std::string detail_, file_;
 };
 
-// Reads a function's next argument into gRes (terminator "," or, for the
-// last one, ")"); false after a report, with gRes emptied.
-bool ReadArg(TParStack& ps, bool last, int expectedKind = 0);
-// Function results in all three forms; a string result keeps the integer
-// form the last argument left, as the string functions do.
-void SetIntResult(int32_t v, uint8_t resultKind = kind::kInt);
-void SetFloatResult(double f);
-void SetStringResult(std::string s);
-void SetEmptyResult(uint8_t resultKind);
+// Reading arguments and setting results: see functions_support.h (fn::).
 
 // The raw text of a function's next argument (up to the top-level "," or
 // the ")" that ends the call), trimmed and upper-cased; the cursor moves

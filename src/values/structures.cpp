@@ -13,6 +13,7 @@
 #include "engine/procedures.h"
 #include "values/areas.h"
 #include "values/composite.h"
+#include "values/functions_support.h"
 #include "values/dispatch.h"
 #include "values/evaluator.h"
 #include "values/value_commands.h"
@@ -656,7 +657,7 @@ void FnTypeOf(TParStack& ps) {
   std::string name = TakeRawArgument(sep);
   if (name.empty() || (name.back() != '#' && name.find("#[") == npos)) {
     RaiseError(131);
-    SetEmptyResult(kind::kString);
+    fn::SetEmpty(kind::kString);
     return;
   }
   AreaRef ref;
@@ -665,11 +666,11 @@ void FnTypeOf(TParStack& ps) {
   if (r != AreaLookup::Ok) {
     if (code == 0) code = r == AreaLookup::Unknown ? 215 : 131;
     if (code != 243) RaiseError(code, name);
-    SetStringResult(" ");
+    fn::SetString(" ");
     return;
   }
   const TAreaFields& a = *ref.area;
-  SetStringResult(a.Address == nullptr || a.AreaKind == ' ' ? std::string(" ")
+  fn::SetString(a.Address == nullptr || a.AreaKind == ' ' ? std::string(" ")
                                                             : std::string(1, a.AreaKind));
 }
 
@@ -684,22 +685,22 @@ void FnClassOf(TParStack& ps) {
     if (r != AreaLookup::Ok) {
       if (code == 0) code = 215;
       if (code != 243) RaiseError(code, name);
-      SetStringResult(std::string());
+      fn::SetString(std::string());
       return;
     }
     const TAreaFields& a = *ref.area;
     int32_t s = a.StructIndex;
     bool named = a.Address != nullptr && s >= 1 && s <= gStructs.structCount;
-    SetStringResult(named ? gStructs.structs[s].Name : std::string());
+    fn::SetString(named ? gStructs.structs[s].Name : std::string());
     return;
   }
   gEval.pos = start;
-  if (!ReadArg(ps, true, 0)) {
-    SetEmptyResult(kind::kString);
+  if (!fn::Arg(ps, true, 0)) {
+    fn::SetEmpty(kind::kString);
     return;
   }
   int32_t handle = gRes.IntValue;
-  SetStringResult(gClassNameHook != nullptr && handle != 0 ? gClassNameHook(handle) : std::string());
+  fn::SetString(gClassNameHook != nullptr && handle != 0 ? gClassNameHook(handle) : std::string());
 }
 
 }  // namespace
