@@ -4,7 +4,7 @@
 #include <memory>
 #include <random>
 
-#include "core/code_tables.h"
+#include "base/code_tables.h"
 
 namespace korv::kvc {
 

@@ -8,9 +8,9 @@
 #include <unordered_set>
 
 #include "core/line_store.h"
-#include "core/text.h"
-#include "engine/errors.h"
-#include "engine/executor.h"
+#include "base/text.h"
+#include "base/errors.h"
+#include "core/statement_split.h"
 
 namespace korv {
 

@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "core/line_store.h"
-#include "core/text.h"
-#include "engine/errors.h"
-#include "engine/host.h"
+#include "base/text.h"
+#include "base/errors.h"
+#include "base/host.h"
 
 namespace korv {
 

@@ -5,32 +5,18 @@
 
 #include <algorithm>
 
-#include "core/code_tables.h"
+#include "base/code_tables.h"
 #include "core/line_store.h"
-#include "core/text.h"
-#include "engine/blocks.h"
-#include "engine/errors.h"
-#include "engine/executor.h"
-#include "values/evaluator.h"
+#include "base/text.h"
+#include "core/block_scan.h"
+#include "base/errors.h"
+#include "core/statement_split.h"
 
 namespace korv {
 
 namespace {
 
 constexpr size_t npos = std::string::npos;
-
-// Characters that may not stand in the name before the "(" of a call.
-bool IsCallBreaker(unsigned char c) {
-  switch (c) {
-    case '\'': case '"': case '/': case ')': case '[': case '\\': case ']': case '=':
-    case '?': case ',': case ';': case ':': case '-': case '<': case '>': case '^':
-    case '*': case '+': case '`': case 0xB4: case '{': case '|': case '}': case ' ':
-    case 0xA7:
-      return true;
-    default:
-      return false;
-  }
-}
 
 // The call test at position at. On failure, breakAt tells from where on the
 // test can pass again (npos: nowhere, there is no "(" left).
@@ -165,34 +151,6 @@ void StatementCompiler::SetPosition(int32_t slot) const {
   gPos.Location = InterpreterLocation(gPos.SourceLine, gPos.File, Trim(gProgram.lines[slot]));
 }
 
-namespace {
-
-// The keywords of each scan, as the block statements' scans compare them.
-struct ScanWords {
-  std::vector<std::string_view> openers, closers, stops;
-  bool repeatOpens = false;
-};
-
-const ScanWords& WordsOf(BlockScan scan) {
-  static const ScanWords kWords[] = {
-      {{"IF ", "IFNOT "}, {"ENDIF"}, {"ELSEIF", "ELSE"}, false},                   // FalseCondition
-      {{"IF ", "IFNOT "}, {"ENDIF"}, {}, false},                                   // BranchDone
-      {{"WHILE ", "WHILENOT ", "WHILELOOP "}, {"ENDWHILE"}, {}, false},            // LoopEnd
-      {{"WHILE ", "WHILENOT ", "WHILELOOP "}, {"UNTIL", "ENDWHILE"}, {}, true},    // LeaveLoop
-      {{"SELECT "}, {"ENDSELECT"}, {"CASEOF ", "OTHERWISE"}, false},               // NoMatch
-      {{"SELECT "}, {"ENDSELECT"}, {}, false},                                     // SelectionDone
-      {{"PROC ", "SUBPROC ", "ERRORPROC"}, {"ENDPROC"}, {}, false},                // SkipProcedure
-  };
-  return kWords[static_cast<int>(scan)];
-}
-
-bool AnyWord(std::string_view line, const std::vector<std::string_view>& words) {
-  for (std::string_view w : words)
-    if (BeginsWithKeyword(line, w)) return true;
-  return false;
-}
-
-}  // namespace
 
 // A scan from slot s ends at the first later slot that is no opener, is a
 // closer or a stop, and has the depth before it that the scan started with
@@ -200,20 +158,15 @@ bool AnyWord(std::string_view line, const std::vector<std::string_view>& words) 
 int32_t BlockEnds::Find(BlockScan scan, int32_t from) {
   Index& ix = index_[static_cast<size_t>(scan)];
   if (!ix.built) {
-    const ScanWords& w = WordsOf(scan);
     ix.depthBefore.assign(static_cast<size_t>(last_) + 2, 0);
     int32_t depth = 0;
     for (int32_t j = 1; j <= last_; ++j) {
-      std::string_view line = upper_[static_cast<size_t>(j)];
       ix.depthBefore[static_cast<size_t>(j)] = depth;
-      if (AnyWord(line, w.openers) ||
-          (w.repeatOpens && (line == "REPEAT" || BeginsWithKeyword(line, "REPEAT ")))) {
-        ++depth;
-      } else if (AnyWord(line, w.closers)) {
-        ix.ends[depth].push_back(j);
-        --depth;
-      } else if (AnyWord(line, w.stops)) {
-        ix.ends[depth].push_back(j);
+      switch (ClassifyScanLine(scan, upper_[static_cast<size_t>(j)])) {
+        case ScanLine::Opener: ++depth; break;
+        case ScanLine::Closer: ix.ends[depth].push_back(j); --depth; break;
+        case ScanLine::Stop: ix.ends[depth].push_back(j); break;
+        case ScanLine::Other: break;
       }
     }
     ix.depthBefore[static_cast<size_t>(last_) + 1] = depth;

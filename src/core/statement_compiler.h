@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/blocks.h"
+#include "core/block_scan.h"
 
 namespace korv {
 

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "core/line_store.h"
-#include "core/text.h"
-#include "engine/console_host.h"
-#include "engine/errors.h"
-#include "values/dispatch.h"
+#include "base/text.h"
+#include "base/console_host.h"
+#include "base/errors.h"
+#include "base/names.h"
 #include "values/evaluator.h"
 #include "values/stores.h"
 
@@ -45,14 +45,14 @@ void Setup() {
   if (done) return;
   done = true;
   // Codes chosen so that their bytes are separators: "(" ")" "," "=" "|".
-  korv::RegisterFunction("MEMPOS", 40, OneArgument);
-  korv::RegisterFunction("MOVELISTTOMEM", 41, TwoArguments);
-  korv::RegisterFunction("EXTERNAL", 44, ThreeArguments);
-  korv::RegisterFunction("WINEXECWAIT", 61, OneArgument);
-  korv::RegisterFunction("EDITBOX", 124, TwoArguments);
-  korv::RegisterFunction("LEN", 150, OneArgument);
-  korv::RegisterSysVar("%ERRNUMBER", 187, SysVar);
-  korv::RegisterSysVar("$TEMPDIR", 234, SysVar);
+  korv::BindFunction("MEMPOS", OneArgument);
+  korv::BindFunction("MOVELISTTOMEM", TwoArguments);
+  korv::BindFunction("EXTERNAL", ThreeArguments);
+  korv::BindFunction("WINEXECWAIT", OneArgument);
+  korv::BindFunction("EDITBOX", TwoArguments);
+  korv::BindFunction("LEN", OneArgument);
+  korv::BindSysVar("%ERRNUMBER", SysVar);
+  korv::BindSysVar("$TEMPDIR", SysVar);
   korv::SetProcedureSlotCaller(SlotCall);
 }
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/text.h"
+#include "base/text.h"
 #include "system/ini_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

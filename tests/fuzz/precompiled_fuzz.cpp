@@ -9,9 +9,9 @@
 #include <cstring>
 #include <string>
 
-#include "core/text.h"
-#include "engine/console_host.h"
-#include "engine/errors.h"
+#include "base/text.h"
+#include "base/console_host.h"
+#include "base/errors.h"
 #include "values/arrays.h"
 #include "values/composite.h"
 #include "values/evaluator.h"

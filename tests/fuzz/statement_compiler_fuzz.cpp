@@ -12,8 +12,8 @@
 #include "core/line_store.h"
 #include "core/name_shortening.h"
 #include "core/statement_compiler.h"
-#include "engine/console_host.h"
-#include "engine/errors.h"
+#include "base/console_host.h"
+#include "base/errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static korv::ConsoleHost host;

@@ -1,7 +1,7 @@
 #include <string>
 
 #include "composite_test_support.h"
-#include "gui/string_list.h"
+#include "values/string_list.h"
 
 namespace korv::testing {
 namespace {

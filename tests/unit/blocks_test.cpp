@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "core/line_store.h"
-#include "core/text.h"
-#include "engine/errors.h"
+#include "base/text.h"
+#include "base/errors.h"
 #include "engine/executor.h"
-#include "engine/interpreter.h"
+#include "apps/interpreter/interpreter.h"
 #include "engine/procedures.h"
-#include "engine/registry.h"
+#include "apps/subsystems.h"
 #include "values/stores.h"
 #include "test_support.h"
 
@@ -178,13 +178,13 @@ class FrameTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetHost(&host_);
-    RegisterNeutral();
-    ResetInterpreterState();
+    InstallNeutralSubsystems();
+    ResetSubsystems();
     gErr.Level = -1;
     LoadLines({"x"});
     ResetExecutor();
   }
-  void TearDown() override { ResetInterpreterState(); }
+  void TearDown() override { ResetSubsystems(); }
   ConsoleHost host_;
 };
 
@@ -217,9 +217,9 @@ TEST_F(FrameTest, CalleeLoopLevelsAreDroppedAndTheirCountersStop) {
   gExec.pc = 2;
   gExec.args = "5";
   TParStack ps;
-  const StatementEntry* wl = FindStatement("WHILELOOP");
+  const CommandEntry* wl = FindStatement("WHILELOOP");
   ASSERT_NE(wl, nullptr);
-  wl->handler(ps);
+  wl->statement(ps);
   EXPECT_EQ(gBlocks.loop, 1);
   EXPECT_TRUE(LoopAt(1).active);
   EXPECT_EQ(CurrentLoopCounter(), 1);
@@ -245,7 +245,7 @@ class BlockProgramTest : public test::ProgramTest {
  protected:
   void SetUp() override {
     ProgramTest::SetUp();
-    RegisterNeutral();
+    InstallNeutralSubsystems();
     // Other tests replace the user-function hook; put the procedures' back.
     RegisterProcedureStatements();
   }
@@ -256,7 +256,7 @@ TEST_F(BlockProgramTest, FullConditionStackSkipsTheWholeBlock) {
   // 9830250 open IF levels cannot be written in a program; start there.
   LoadLines({"SETERRORLEVEL -1", "IF 1", "PRINT \"in\"", "ELSE", "PRINT \"else\"", "ENDIF",
              "PRINT \"after\""});
-  ResetInterpreterState();
+  ResetSubsystems();
   ResetExecutor();
   gBlocks.cond = kMaxCondDepth;
   TParStack ps;
@@ -269,7 +269,7 @@ TEST_F(BlockProgramTest, FullConditionStackSkipsTheWholeBlock) {
 TEST_F(BlockProgramTest, FullSelectionStackSkipsTheWholeBlock) {
   LoadLines({"SETERRORLEVEL -1", "SELECT 1", "CASEOF 1", "PRINT \"one\"", "OTHERWISE",
              "PRINT \"other\"", "ENDSELECT", "PRINT \"after\""});
-  ResetInterpreterState();
+  ResetSubsystems();
   ResetExecutor();
   gBlocks.sel = kMaxSelDepth;
   TParStack ps;

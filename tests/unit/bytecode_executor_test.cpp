@@ -6,17 +6,17 @@
 
 #include <gtest/gtest.h>
 
-#include "core/code_tables.h"
+#include "base/code_tables.h"
 #include "core/gl_header_table.h"
 #include "core/kvc_format.h"
 #include "core/line_store.h"
 #include "core/preprocessor.h"
 #include "core/statement_compiler.h"
-#include "core/text.h"
-#include "engine/errors.h"
+#include "base/text.h"
+#include "base/errors.h"
 #include "engine/executor.h"
-#include "engine/interpreter.h"
-#include "engine/registry.h"
+#include "apps/interpreter/interpreter.h"
+#include "apps/subsystems.h"
 #include "test_support.h"
 
 namespace korv {
@@ -33,7 +33,7 @@ class RuntimeTest : public test::ProgramTest {
  protected:
   void SetUp() override {
     ProgramTest::SetUp();
-    RegisterNeutral();
+    InstallNeutralSubsystems();
   }
   void TearDown() override {
     LeaveCompiledMode();
@@ -221,12 +221,31 @@ TEST_F(RuntimeTest, ClassesMethodsAndStructures) {
   EXPECT_NE(o.out.find("115 5"), std::string::npos) << o.out;
 }
 
-TEST_F(RuntimeTest, UnknownCommandCodesDoNothingInTheRuntime) {
-  // DEBUGOUT and COLOR compile but have no handler: the runtime ignores them.
-  Outcome o = Execute("DEBUGOUT \"x\"\nCOLOR 1\nTRACEON\nPRINT \"ok\"\n");
+TEST_F(RuntimeTest, CodesWithoutHandlerAreUnknownInBothPrograms) {
+  // DEBUGOUT and COLOR compile but have no handler: both programs stop with
+  // the unknown-command error instead of passing over them.
+  for (const char* line : {"DEBUGOUT \"x\"", "COLOR 1"}) {
+    const std::string src = std::string("PRINT \"a\"\n") + line + "\nPRINT \"b\"\n";
+    Outcome o = Same(src);
+    EXPECT_EQ(o.exit, kExitFatal) << line;
+    EXPECT_EQ(o.out, "a\n") << line;
+    EXPECT_EQ(o.errors, std::vector<int>{102}) << line;
+  }
+  // At a returning error level the statement is skipped and the program goes on.
+  Outcome o = Same("SETERRORLEVEL -1\nDEBUGOUT \"x\"\nPRINT \"on\"\n");
   EXPECT_EQ(o.exit, 0);
-  EXPECT_EQ(o.out, "ok\n");
-  EXPECT_TRUE(o.errors.empty());
+  EXPECT_EQ(o.out, "on\n");
+  // TRACEON is a comment in the compiled form.
+  EXPECT_EQ(Execute("TRACEON\nPRINT \"ok\"\n").out, "ok\n");
+}
+
+TEST_F(RuntimeTest, RuntimeOnlyVariablesExistOnlyThere) {
+  Outcome o = Execute("PRINT %WIN32, %WMPAINT\n");
+  EXPECT_EQ(o.exit, 0);
+  EXPECT_EQ(o.out, "1 0\n");
+  Outcome i = Interpret("PRINT %WIN32\n");
+  EXPECT_EQ(i.exit, kExitFatal);
+  EXPECT_EQ(i.errors, std::vector<int>{100});
 }
 
 TEST_F(RuntimeTest, ProtectedAndUnprotectedImagesRunAlike) {

@@ -4,10 +4,10 @@
 // the 4 slot bytes never count as separators.
 #include <gtest/gtest.h>
 
-#include "core/code_tables.h"
+#include "base/code_tables.h"
 #include "core/line_store.h"
-#include "core/text.h"
-#include "engine/registry.h"
+#include "base/text.h"
+#include "apps/subsystems.h"
 #include "value_test_support.h"
 
 namespace korv {
@@ -23,7 +23,7 @@ class CompiledEvalTest : public testing::ValueTest {
  protected:
   void SetUp() override {
     ValueTest::SetUp();
-    RegisterNeutral();
+    InstallNeutralSubsystems();
     gCompiledText = true;
   }
   void TearDown() override {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/dll_calls.h"
-#include "engine/registry.h"
+#include "apps/subsystems.h"
 #include "test_support.h"
 #include "value_test_support.h"
 
@@ -87,7 +87,7 @@ class DllCallTest : public testing::ValueTest {
  protected:
   void SetUp() override {
     ValueTest::SetUp();
-    RegisterNeutral();
+    InstallNeutralSubsystems();
     ResetDllCalls();
     SetDllPlatform(&fake_);
   }

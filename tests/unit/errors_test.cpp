@@ -1,9 +1,9 @@
-#include "engine/errors.h"
+#include "base/errors.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/console_host.h"
-#include "engine/host.h"
+#include "base/console_host.h"
+#include "base/host.h"
 
 namespace korv {
 namespace {

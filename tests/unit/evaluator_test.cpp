@@ -2,9 +2,10 @@
 #include <cstring>
 #include <string>
 
+#include "base/text.h"
 #include "value_test_support.h"
 #include "values/arrays.h"
-#include "values/dispatch.h"
+#include "base/names.h"
 #include "values/functions_registry.h"
 
 namespace korv::testing {
@@ -578,10 +579,10 @@ class FunctionTest : public ValueTest {
  protected:
   void SetUp() override {
     ValueTest::SetUp();
-    RegisterFunction("TWICE", 0, FnTwice);
-    RegisterFunction("SUB2", 0, FnSub2);
-    RegisterFunction("NINE", 0, FnConst);
-    RegisterFunction("REST$", 0, FnRest);
+    DefineExtraFunction("TWICE", FnTwice);
+    DefineExtraFunction("SUB2", FnSub2);
+    DefineExtraFunction("NINE", FnConst);
+    DefineExtraFunction("REST$", FnRest);
     gCalls = 0;
   }
   void TearDown() override {
@@ -696,8 +697,8 @@ class SysVarTest : public ValueTest {
  protected:
   void SetUp() override {
     ValueTest::SetUp();
-    RegisterSysVar("%ANSWER", 0, SvAnswer);
-    RegisterSysVar("$ABC", 0, SvText);  // a table name wins over hex
+    DefineExtraSysVar("%ANSWER", SvAnswer);
+    DefineExtraSysVar("$ABC", SvText);  // a table name wins over hex
   }
   void TearDown() override {
     SetDefConstantLookup(nullptr);

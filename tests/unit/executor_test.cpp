@@ -1,7 +1,7 @@
 #include "engine/executor.h"
 
 #include "core/line_store.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "test_support.h"
 
 namespace korv {

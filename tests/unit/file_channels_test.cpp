@@ -2,7 +2,7 @@
 
 #include "system/ini_file.h"
 #include "test_support.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "values/set_get.h"
 
 namespace korv {

@@ -3,15 +3,14 @@
 #include <cstring>
 #include <string>
 
-#include "core/code_tables.h"
-#include "engine/commands.h"
-#include "engine/interpreter.h"
+#include "base/code_tables.h"
+#include "base/names.h"
+#include "apps/interpreter/interpreter.h"
 #include "graphics/text_screen.h"
-#include "gui/string_list.h"
+#include "values/string_list.h"
 #include "gui/window.h"
 #include "values/areas.h"
 #include "functions_test_support.h"
-#include "values/dispatch.h"
 
 namespace korv::testing {
 namespace {
@@ -240,7 +239,7 @@ TEST_F(ProgramFunctionTest, FixedSystemVariables) {
   EXPECT_EQ(r.ResultKind, kind::kString);
   r = Eval("&GETTICKCOUNT");
   EXPECT_EQ(r.ResultKind, kind::kLong);
-  EXPECT_EQ(SysVarByCode(211)->name, "%PROGEND");
+  EXPECT_EQ(std::string(SysVarName(211)), "%PROGEND");
   EXPECT_EQ(FindSysVar("%PARCOUNT")->code, 176);
   EXPECT_TRUE(NoReport());
 }
@@ -424,40 +423,6 @@ TEST_F(ListFunctionTest, ListToMemoryThroughAnAddress) {
   EXPECT_EQ(Code(), 121);
   Eval("MOVELISTTOMEM(q&, \",\")");
   EXPECT_EQ(Code(), 215);
-}
-
-}  // namespace
-}  // namespace korv::testing
-
-namespace korv::testing {
-namespace {
-
-// Every name registered here carries the code the compiler's tables give
-// it, so the interpreter, the compiler and the runtime agree.
-TEST_F(BuiltinTest, RegisteredCodesAgreeWithTheCodeTables) {
-  int functions = 0, sysvars = 0;
-  for (int code = 1; code < 256; ++code) {
-    if (const char* name = FunctionName(code)) {
-      if (const FunctionEntry* e = FindFunction(name)) {
-        EXPECT_EQ(e->code, code) << name;
-        ++functions;
-      }
-    }
-    if (const char* name = SysVarName(code)) {
-      if (const SysVarEntry* e = FindSysVar(name)) {
-        EXPECT_EQ(e->code, code) << name;
-        ++sysvars;
-      }
-    }
-  }
-  EXPECT_GE(functions, 60);
-  EXPECT_GE(sysvars, 13);
-  EXPECT_EQ(FindCommand("PASSWORD")->code, CommandCode("PASSWORD"));
-  EXPECT_EQ(FindCommand("RANDOMIZE")->code, CommandCode("RANDOMIZE"));
-  // Names of this part that the compiler's table does not hold are none.
-  for (const char* name : {"MOVELISTTOSTR$", "MOVESTRTOLIST", "MOVELISTTOMEM", "GETKEY$", "KEYIN", "MOUSE",
-                           "SCANKEY", "MENUITEM", "PAR$", "PTYPE$", "MESSAGEBOX", "FORMAT$", "PWD$"})
-    EXPECT_EQ(FindFunction(name)->code, FunctionCode(name)) << name;
 }
 
 }  // namespace

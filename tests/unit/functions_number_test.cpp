@@ -2,9 +2,8 @@
 #include <cstdint>
 #include <set>
 
-#include "engine/commands.h"
+#include "base/names.h"
 #include "functions_test_support.h"
-#include "values/dispatch.h"
 
 namespace korv::testing {
 namespace {

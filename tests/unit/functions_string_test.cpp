@@ -1,8 +1,7 @@
 #include <string>
 
-#include "engine/commands.h"
+#include "base/names.h"
 #include "functions_test_support.h"
-#include "values/dispatch.h"
 
 namespace korv::testing {
 namespace {
@@ -12,9 +11,9 @@ using StringFunctionTest = BuiltinTest;
 TEST_F(StringFunctionTest, RegisteredWithTheirCodes) {
   EXPECT_EQ(FindFunction("MID$")->code, 147);
   EXPECT_EQ(FindFunction("SUBSTR$")->code, 126);
-  EXPECT_EQ(FunctionByCode(145)->name, "CHR$");
-  EXPECT_EQ(FunctionByCode(189)->name, "VAL");
-  EXPECT_EQ(FunctionByCode(118)->name, "PWD$");
+  EXPECT_EQ(std::string(FunctionName(145)), "CHR$");
+  EXPECT_EQ(std::string(FunctionName(189)), "VAL");
+  EXPECT_EQ(std::string(FunctionName(118)), "PWD$");
 }
 
 TEST_F(StringFunctionTest, ChrTakesTheLowEightBits) {

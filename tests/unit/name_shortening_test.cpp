@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "core/line_store.h"
-#include "engine/console_host.h"
-#include "engine/errors.h"
+#include "base/console_host.h"
+#include "base/errors.h"
 
 namespace korv {
 namespace {

@@ -1,7 +1,7 @@
 #include "core/line_store.h"
 #include "core/preprocessor.h"
-#include "core/text.h"
-#include "engine/errors.h"
+#include "base/text.h"
+#include "base/errors.h"
 #include "test_support.h"
 
 namespace korv {

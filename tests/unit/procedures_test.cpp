@@ -6,12 +6,12 @@
 
 #include "core/line_store.h"
 #include "engine/blocks.h"
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/executor.h"
-#include "engine/interpreter.h"
-#include "engine/registry.h"
+#include "apps/interpreter/interpreter.h"
+#include "apps/subsystems.h"
 #include "test_support.h"
-#include "values/dispatch.h"
+#include "base/names.h"
 #include "values/evaluator.h"
 
 namespace korv {
@@ -21,12 +21,12 @@ class CallTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetHost(&host_);
-    RegisterNeutral();
+    InstallNeutralSubsystems();
     RegisterProcedureStatements();
-    ResetInterpreterState();
+    ResetSubsystems();
     gErr.Level = -1;
   }
-  void TearDown() override { ResetInterpreterState(); }
+  void TearDown() override { ResetSubsystems(); }
 
   void Load(const std::vector<std::string>& lines) {
     gProgram.Clear();
@@ -78,7 +78,7 @@ TEST_F(CallTest, CallAtAHeaderLineRunsForAnObject) {
   Load({"END", "PROC C.M", "PARAMETERS v%", "RETURN v% + LEN(GETOBJ$())", "ENDPROC"});
   // The procedure sees the object as its current object; the caller's is
   // back afterwards.
-  RegisterFunction("GETOBJ$", 0, [](TParStack&) {
+  DefineExtraFunction("GETOBJ$", [](TParStack&) {
     gRes.Reset();
     gRes.StrValue = gProc.currentObject + "|" + gProc.methodObject;
     gRes.ResultKind = kind::kString;
@@ -114,7 +114,7 @@ class ProcedureProgramTest : public test::ProgramTest {
  protected:
   void SetUp() override {
     ProgramTest::SetUp();
-    RegisterNeutral();
+    InstallNeutralSubsystems();
     RegisterProcedureStatements();
   }
 };

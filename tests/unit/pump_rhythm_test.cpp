@@ -1,12 +1,11 @@
 // Pumping between statements: skipped while only core work runs and the
 // clock stands still, done after anything that may reach the platform.
-#include "engine/pump_rhythm.h"
+#include "base/pump_rhythm.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/commands.h"
+#include "base/names.h"
 #include "test_support.h"
-#include "values/dispatch.h"
 
 namespace korv {
 namespace {
@@ -42,24 +41,24 @@ TEST_F(PumpRhythmTest, CoreStatementsPumpOnlyWhenTheClockMoves) {
 }
 
 TEST_F(PumpRhythmTest, PlatformWorkPumpsAfterEveryStatement) {
-  RegisterCommand("PUMPTESTNOISY", 0, [](TParStack&) {});
+  DefineExtraCommand("PUMPTESTNOISY", [](TParStack&) {});
   EXPECT_EQ(RunCounting("PUMPTESTNOISY\nPUMPTESTNOISY\nPUMPTESTNOISY\n"), 3);
   // A function that is not known to stay in the core counts as well.
-  RegisterFunction("PUMPTESTNOISY", 0, [](TParStack&) {});
+  DefineExtraFunction("PUMPTESTNOISY", [](TParStack&) {});
   counting.pumps = 0;
   EXPECT_EQ(RunCounting("DECLARE i%\ni% = 1\ni% = @PUMPTESTNOISY()\ni% = 2\n"), 2);
 }
 
 TEST_F(PumpRhythmTest, QuietListsKnowTheirNames) {
-  EXPECT_TRUE(IsQuietCommand("INC"));
-  EXPECT_TRUE(IsQuietCommand("WORD"));
-  EXPECT_FALSE(IsQuietCommand("PRINT"));
-  EXPECT_TRUE(IsQuietFunction("ABS"));
-  EXPECT_TRUE(IsQuietFunction("XOR"));
-  EXPECT_TRUE(IsQuietFunction("MOVELISTTOSTR$"));
-  EXPECT_FALSE(IsQuietFunction("MESSAGEBOX"));
-  EXPECT_TRUE(IsQuietSysVar("&LOOP"));
-  EXPECT_FALSE(IsQuietSysVar("%MOUSEX"));
+  EXPECT_TRUE(FindCommand("INC")->quiet);
+  EXPECT_TRUE(FindCommand("WORD")->quiet);
+  EXPECT_FALSE(FindCommand("PRINT")->quiet);
+  EXPECT_TRUE(FindFunction("ABS")->quiet);
+  EXPECT_TRUE(FindFunction("XOR")->quiet);
+  EXPECT_TRUE(FindFunction("MOVELISTTOSTR$")->quiet);
+  EXPECT_FALSE(FindFunction("MESSAGEBOX")->quiet);
+  EXPECT_TRUE(FindSysVar("&LOOP")->quiet);
+  EXPECT_FALSE(FindSysVar("%MOUSEX")->quiet);
 }
 
 }  // namespace

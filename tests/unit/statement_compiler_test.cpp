@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "core/code_tables.h"
+#include "base/code_tables.h"
 #include "core/line_store.h"
-#include "core/text.h"
-#include "engine/console_host.h"
-#include "engine/errors.h"
+#include "base/text.h"
+#include "base/console_host.h"
+#include "base/errors.h"
 
 namespace korv {
 namespace {

@@ -11,9 +11,9 @@
 #include <map>
 #include <string>
 
-#include "engine/console_host.h"
-#include "engine/host.h"
-#include "engine/interpreter.h"
+#include "base/console_host.h"
+#include "base/host.h"
+#include "apps/interpreter/interpreter.h"
 
 namespace korv::test {
 

@@ -1,6 +1,6 @@
 #include "graphics/text_screen.h"
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "test_support.h"
 
 namespace korv {

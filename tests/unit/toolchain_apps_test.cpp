@@ -5,9 +5,9 @@
 
 #include "apps/compiler/compiler_app.h"
 #include "apps/runtime/runtime_app.h"
-#include "core/code_tables.h"
-#include "engine/console_host.h"
-#include "engine/errors.h"
+#include "base/code_tables.h"
+#include "base/console_host.h"
+#include "base/errors.h"
 #include "test_support.h"
 
 namespace korv {

@@ -1,8 +1,7 @@
 #include <string>
 
-#include "engine/commands.h"
+#include "base/names.h"
 #include "value_test_support.h"
-#include "values/dispatch.h"
 #include "values/value_commands.h"
 
 namespace korv::testing {
@@ -32,8 +31,8 @@ TEST_F(ValueCommandsTest, Registration) {
   EXPECT_EQ(FindCommand("DECLARE")->code, 204);
   EXPECT_EQ(FindCommand("VAR")->code, 168);
   EXPECT_EQ(FindCommand("LET")->code, 206);
-  EXPECT_EQ(CommandByCode(208)->name, "INC");
-  EXPECT_EQ(CommandByCode(209)->name, "DEC");
+  EXPECT_EQ(std::string(CommandName(208)), "INC");
+  EXPECT_EQ(std::string(CommandName(209)), "DEC");
   EXPECT_EQ(FindCommand("let"), nullptr);  // names arrive upper-cased
 }
 

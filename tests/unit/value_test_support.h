@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "engine/console_host.h"
-#include "engine/errors.h"
+#include "base/console_host.h"
+#include "base/errors.h"
 #include "engine/executor.h"
 #include "values/evaluator.h"
 #include "values/settings.h"

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/executor.h"
 #include "graphics/text_screen.h"
 #include "test_support.h"

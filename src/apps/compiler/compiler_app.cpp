@@ -4,15 +4,15 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "core/code_tables.h"
+#include "base/code_tables.h"
 #include "core/gl_header_table.h"
 #include "core/kvc_format.h"
 #include "core/line_store.h"
 #include "core/name_shortening.h"
 #include "core/preprocessor.h"
 #include "core/statement_compiler.h"
-#include "core/text.h"
-#include "engine/errors.h"
+#include "base/text.h"
+#include "base/errors.h"
 
 namespace korv {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/host.h"
+#include "base/host.h"
 
 namespace korv {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "apps/compiler/compiler_app.h"
-#include "engine/console_host.h"
+#include "base/console_host.h"
 
 int main(int argc, char** argv) {
   static korv::ConsoleHost console;

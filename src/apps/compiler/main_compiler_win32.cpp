@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "apps/compiler/compiler_app.h"
-#include "core/text.h"
-#include "engine/host.h"
-#include "system/open_dialog.h"
-#include "system/win32_host.h"
+#include "base/text.h"
+#include "base/host.h"
+#include "base/open_dialog.h"
+#include "base/win32_host.h"
 
 namespace {
 

@@ -6,13 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "apps/interpreter/interpreter_app.h"
+#include "apps/interpreter/interpreter.h"
+#include "apps/subsystems.h"
 #include "core/preprocessor.h"
-#include "core/text.h"
-#include "engine/errors.h"
-#include "engine/host.h"
-#include "system/open_dialog.h"
-#include "system/win32_host.h"
+#include "base/text.h"
+#include "base/errors.h"
+#include "base/host.h"
+#include "base/open_dialog.h"
+#include "base/win32_host.h"
 
 namespace {
 
@@ -43,13 +44,14 @@ bool ChooseFile(std::string& name) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   static korv::Win32Host host(korv::ConsoleModeRequested());
   korv::SetHost(&host);
 
   INITCOMMONCONTROLSEX icc{8, 0x0FFF};
   InitCommonControlsEx(&icc);
-  korv::InitInterpreterPlatform(instance);
+  korv::InstallNeutralSubsystems();
+  korv::InstallSubsystems(korv::kWindowsSubsystems, korv::kWindowsSubsystemCount);
 
   std::string file;
   bool haveFile = false;
@@ -71,6 +73,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   std::vector<std::string> args;
   for (int i = 1; i < __argc; ++i) args.push_back(__argv[i]);
-  int code = korv::RunInterpreter(file, args);
+  int code = korv::RunInterpreterProgram(file, args);
   host.Exit(code);
 }

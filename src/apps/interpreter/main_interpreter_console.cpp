@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/console_host.h"
-#include "engine/errors.h"
-#include "engine/interpreter.h"
+#include "base/console_host.h"
+#include "base/errors.h"
+#include "apps/interpreter/interpreter.h"
 
 int main(int argc, char** argv) {
   static korv::ConsoleHost host;

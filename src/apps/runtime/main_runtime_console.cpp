@@ -5,15 +5,15 @@
 #include <vector>
 
 #include "apps/runtime/runtime_app.h"
-#include "engine/console_host.h"
-#include "engine/registry.h"
+#include "base/console_host.h"
+#include "apps/subsystems.h"
 
 int main(int argc, char** argv) {
   static korv::ConsoleHost host;
   host.echo = true;
   host.keepOutput = false;
   korv::SetHost(&host);
-  korv::RegisterNeutral();
+  korv::InstallNeutralSubsystems();
   std::vector<std::string> args(argv + 1, argv + argc);
   try {
     // No open dialog here: a missing file name counts as cancelled.

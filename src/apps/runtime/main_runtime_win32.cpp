@@ -7,13 +7,12 @@
 #include <vector>
 
 #include "apps/runtime/runtime_app.h"
-#include "core/text.h"
-#include "engine/errors.h"
-#include "engine/host.h"
-#include "engine/registry.h"
-#include "system/open_dialog.h"
-#include "system/platform.h"
-#include "system/win32_host.h"
+#include "base/text.h"
+#include "base/errors.h"
+#include "base/host.h"
+#include "apps/subsystems.h"
+#include "base/open_dialog.h"
+#include "base/win32_host.h"
 
 namespace {
 
@@ -36,9 +35,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   INITCOMMONCONTROLSEX icc{8, 0x0FFF};
   InitCommonControlsEx(&icc);
-  korv::RegisterNeutral();
-  korv::RegisterPlatformSubsystems();
-  korv::ResetPlatformState();
+  korv::InstallNeutralSubsystems();
+  korv::InstallSubsystems(korv::kWindowsSubsystems, korv::kWindowsSubsystemCount);
 
   std::vector<std::string> args;
   for (int i = 1; i < __argc; ++i) args.push_back(__argv[i]);

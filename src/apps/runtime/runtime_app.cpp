@@ -5,11 +5,11 @@
 #include <sstream>
 
 #include "core/kvc_format.h"
-#include "core/text.h"
+#include "base/text.h"
 #include "engine/bytecode_executor.h"
-#include "engine/errors.h"
-#include "engine/host.h"
-#include "engine/interpreter.h"
+#include "base/errors.h"
+#include "base/host.h"
+#include "values/functions_registry.h"
 #include "gui/window.h"
 
 namespace korv {

@@ -1,0 +1,45 @@
+#include "apps/subsystems.h"
+
+#include "engine/blocks.h"
+#include "engine/dll_calls.h"
+#include "engine/executor.h"
+#include "engine/procedures.h"
+#include "base/errors.h"
+#include "graphics/text_screen.h"
+#include "gui/window.h"
+#include "system/file_channels.h"
+#include "values/composite.h"
+#include "values/evaluator.h"
+#include "values/functions_registry.h"
+#include "values/set_get.h"
+#include "values/settings.h"
+#include "values/stores.h"
+#include "values/value_commands.h"
+
+namespace korv {
+
+void RegisterProgramCommands();
+
+// In reset order: the error state and the registers first, the stores
+// before what lives in them.
+const Subsystem kNeutralSubsystems[] = {
+    {"errors", nullptr, ResetErrorState},
+    {"executor", RegisterProgramCommands, ResetExecutor},
+    {"evaluator", nullptr, ResetEvaluator},
+    {"variable stores", RegisterValueCommands, ResetStores},
+    {"arrays, areas and structures", RegisterCompositeCommands, ResetComposite},
+    {"procedures", RegisterProcedureStatements, ResetProcedures},
+    {"DLL calls", RegisterDllFunctions, ResetDllCalls},
+    {"blocks", RegisterBlockStatements, ResetBlocks},
+    {"settings", nullptr, ResetSettings},
+    {"SET and GET", RegisterSetGet, ResetSwitches},
+    {"built-in functions", RegisterBuiltinFunctions, ResetBuiltinState},
+    {"text screen", RegisterTextScreen, ResetTextScreen},
+    {"window", RegisterWindowCommands, ResetWindowState},
+    {"files", RegisterFileCommands, ResetFileState},
+};
+const size_t kNeutralSubsystemCount = sizeof kNeutralSubsystems / sizeof kNeutralSubsystems[0];
+
+void InstallNeutralSubsystems() { InstallSubsystems(kNeutralSubsystems); }
+
+}  // namespace korv

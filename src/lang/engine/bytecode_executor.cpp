@@ -1,0 +1,400 @@
+// The byte-code executor. One statement: fetch (a descrambled copy when the
+// program is protected), dispatch on the code byte, pump every 21st
+// statement, start the error procedure when one is due. Block statements run
+// the shared block state transitions with the stored targets as jumps.
+#include "engine/bytecode_executor.h"
+
+#include <array>
+#include <deque>
+
+#include "base/code_tables.h"
+#include "core/line_store.h"
+#include "base/text.h"
+#include "engine/blocks.h"
+#include "base/names.h"
+#include "base/errors.h"
+#include "engine/executor.h"
+#include "base/pump_rhythm.h"
+#include "base/host.h"
+#include "base/subsystems.h"
+#include "engine/procedures.h"
+#include "values/evaluator.h"
+
+namespace korv {
+
+namespace {
+
+kvc::Image gImage;
+int32_t gPumpCount = 0;
+
+// What the dispatch does with a code that is no control-flow code: the
+// statement or command registered under the code's name, if any.
+struct Handler {
+  StatementHandler statement = nullptr;
+  CommandHandler command = nullptr;
+  const char* name = "";
+  bool quiet = true;  // statements of the executor itself never reach the platform
+};
+std::array<Handler, 256> gHandlers;
+
+void BuildHandlers() {
+  for (int c = 0; c < 256; ++c) {
+    Handler h;
+    if (const char* name = CommandName(c)) {
+      h.name = name;
+      if (const CommandEntry* st = FindStatement(name)) h.statement = st->statement;
+      if (const CommandEntry* ce = FindCommand(name)) {
+        h.command = ce->handler;
+        h.quiet = ce->quiet;
+      }
+    }
+    gHandlers[static_cast<size_t>(c)] = h;
+  }
+}
+
+// The block operation of a control-flow code, and the scan whose target the
+// compiler stored with it.
+bool BlockOpOf(uint8_t c, BlockOp& op, bool& stored, BlockScan& scan) {
+  stored = true;
+  switch (c) {
+    case code::kIf: op = BlockOp::If; scan = BlockScan::FalseCondition; return true;
+    case code::kIfNot: op = BlockOp::IfNot; scan = BlockScan::FalseCondition; return true;
+    case code::kElseIf: op = BlockOp::ElseIf; scan = BlockScan::FalseCondition; return true;
+    case code::kElse: op = BlockOp::Else; scan = BlockScan::BranchDone; return true;
+    case code::kWhile: op = BlockOp::While; scan = BlockScan::LoopEnd; return true;
+    case code::kWhileNot: op = BlockOp::WhileNot; scan = BlockScan::LoopEnd; return true;
+    case code::kWhileLoop: op = BlockOp::WhileLoop; scan = BlockScan::LoopEnd; return true;
+    case code::kBreak: op = BlockOp::Break; scan = BlockScan::LeaveLoop; return true;
+    case code::kCaseOf: op = BlockOp::CaseOf; scan = BlockScan::NoMatch; return true;
+    case code::kOtherwise: op = BlockOp::Otherwise; scan = BlockScan::SelectionDone; return true;
+    default: break;
+  }
+  stored = false;
+  switch (c) {
+    case code::kEndIf: op = BlockOp::EndIf; return true;
+    case code::kEndWhile: op = BlockOp::EndWhile; return true;
+    case code::kContinue: op = BlockOp::Continue; return true;
+    case code::kRepeat: op = BlockOp::Repeat; return true;
+    case code::kUntil: op = BlockOp::Until; return true;
+    case code::kSelect: op = BlockOp::Select; return true;
+    case code::kEndSelect: op = BlockOp::EndSelect; return true;
+    case code::kCase: op = BlockOp::Case; return true;
+    case code::kCaseNot: op = BlockOp::CaseNot; return true;
+    default: return false;
+  }
+}
+
+// The code of statement n (39 for an empty one).
+uint8_t CodeAt(int32_t n) {
+  std::string s = gImage.Fetch(n);
+  return s.empty() ? code::kNoOp : static_cast<uint8_t>(s[0]);
+}
+
+// A block-end scan over the codes of the compiled statements, for the rare
+// jumps the compiler stored no target for (a block head refused by a full
+// stack skips its whole block). The same openers and closers as the scans
+// over source lines, recognised by their codes.
+int32_t CodeScan(BlockScan scan, int32_t from) {
+  int32_t depth = 0;
+  for (int32_t i = from + 1; i <= gImage.Length(); ++i) {
+    const uint8_t c = CodeAt(i);
+    bool opener = false, closer = false, stop = false;
+    switch (scan) {
+      case BlockScan::FalseCondition:
+      case BlockScan::BranchDone:
+        opener = c == code::kIf || c == code::kIfNot;
+        closer = c == code::kEndIf;
+        stop = scan == BlockScan::FalseCondition && (c == code::kElseIf || c == code::kElse);
+        break;
+      case BlockScan::LoopEnd:
+      case BlockScan::LeaveLoop:
+        opener = c == code::kWhile || c == code::kWhileNot || c == code::kWhileLoop ||
+                 (scan == BlockScan::LeaveLoop && c == code::kRepeat);
+        closer = c == code::kEndWhile || (scan == BlockScan::LeaveLoop && c == code::kUntil);
+        break;
+      case BlockScan::NoMatch:
+      case BlockScan::SelectionDone:
+        opener = c == code::kSelect;
+        closer = c == code::kEndSelect;
+        stop = scan == BlockScan::NoMatch && (c == code::kCaseOf || c == code::kOtherwise);
+        break;
+      case BlockScan::SkipProcedure:
+        opener = c == code::kProc || c == code::kSubproc || c == code::kErrorProc;
+        closer = c == code::kEndProc;
+        break;
+    }
+    if (opener) {
+      ++depth;
+    } else if (closer) {
+      if (depth == 0) return i;
+      --depth;
+    } else if (stop && depth == 0) {
+      return i;
+    }
+  }
+  return 0;
+}
+
+// The arguments of a compiled block statement and its stored target.
+class CompiledBlockArgs : public EvaluatedBlockArgs {
+ public:
+  CompiledBlockArgs(TParStack& ps, const std::string& args, bool stored, BlockScan scan,
+                    int32_t target)
+      : EvaluatedBlockArgs(ps, true), args_(args), stored_(stored), scan_(scan), target_(target) {}
+
+
+  // Items separated by "," or ";", each with an optional comparison: the
+  // characters "<", "=", ">" or the operator tokens of "<>", "<=", ">=".
+  bool AnyItemMatches(const SelectLevel& selection) override {
+    gEval.SetText(args_);
+    bool any = false;
+    const std::string& t = gEval.text;
+    while (!gEval.RestEmpty()) {
+      const size_t before = gEval.pos;
+      std::string cmp;
+      while (cmp.size() < 2 && !gEval.RestEmpty()) {
+        char c = t[gEval.pos];
+        if (c == '<' || c == '=' || c == '>') {
+          cmp.push_back(c);
+          ++gEval.pos;
+          continue;
+        }
+        if (c == code::kOperatorToken && gEval.pos + 3 < t.size() && t[gEval.pos + 3] == '|') {
+          const char letter = t[gEval.pos + 1];
+          const char* two = letter == '#' ? "<>" : letter == 'L' ? "<=" : letter == 'G' ? ">=" : nullptr;
+          if (two != nullptr && cmp.empty()) {
+            cmp = two;
+            gEval.pos += 4;
+            continue;
+          }
+        }
+        break;
+      }
+      if (gEval.RestEmpty()) break;
+      Evaluate(ps_, 'p', 0);
+      if (!gEval.failed && SelectionMatches(selection, cmp, gRes)) any = true;
+      if (gEval.pos <= before) break;
+    }
+    return any;
+  }
+
+  int32_t Jump(BlockScan scan) override {
+    if (stored_ && scan == scan_) return target_;
+    int32_t end = CodeScan(scan, gExec.pc);
+    if (end == 0) {
+      RaiseError(ScanMissingError(scan));
+      return -1;
+    }
+    return ScanTarget(scan, end);
+  }
+
+ private:
+  const std::string& ArgText() override { return args_; }
+  const std::string args_;  // a copy: procedures called by the arguments reuse gExec.args
+  bool stored_;
+  BlockScan scan_;
+  int32_t target_;
+};
+
+bool IsProcedureHeader(int32_t slot) {
+  return slot >= 1 && slot <= gImage.Length() && CodeAt(slot) == code::kProc;
+}
+
+// Code 255: a statement call of the procedure whose header is at slot.
+void CallBySlot(int32_t slot, const std::string& args, TParStack& ps) {
+  if (!IsProcedureHeader(slot)) {
+    RaiseError(111);  // the call names no procedure of this program
+    return;
+  }
+  CallProcedureStatementAt(slot, args, ps);
+}
+
+// "@" 0x14 slot: a procedure called from an expression.
+bool CallSlotFromExpression(int32_t slot, TParStack& ps) {
+  if (!IsProcedureHeader(slot)) {
+    RaiseError(111);
+    return false;
+  }
+  CallProcedureAt(slot, ps, std::string());
+  return true;
+}
+
+int32_t TargetOf(const std::string& line) { return GetLe32(line, 1); }
+
+// Runs one fetched statement; true when the invocation must end.
+bool Dispatch(uint8_t c, const std::string& line, TParStack& ps) {
+  const Handler& h = gHandlers[c];
+  gExec.command = h.name;
+  BlockOp op;
+  bool stored;
+  BlockScan scan = BlockScan::FalseCondition;
+  if (BlockOpOf(c, op, stored, scan)) {
+    gExec.args = line.size() > (stored ? 5u : 1u) ? line.substr(stored ? 5 : 1) : std::string();
+    CompiledBlockArgs args(ps, gExec.args, stored, scan, stored ? TargetOf(line) : 0);
+    gExec.handled = true;
+    RunBlockStatement(op, args);
+    return false;
+  }
+  switch (c) {
+    case code::kNoOp:
+    case code::kLabel:
+    case code::kDef:
+      gExec.handled = true;
+      return false;
+    case code::kProgEnd:
+      gExec.handled = true;
+      gExec.endFlag = true;
+      return false;
+    case code::kProc:
+    case code::kSubproc:
+    case code::kErrorProc:
+      // A procedure reached in sequence: continue after its ENDPROC.
+      gExec.handled = true;
+      gExec.pc = TargetOf(line);
+      return false;
+    case code::kExpression:
+      gExec.handled = true;
+      gExec.args = line.substr(1);
+      gEval.SetText(gExec.args);
+      Evaluate(ps, ' ', 0);
+      return false;
+    case code::kReturn:
+      gExec.handled = true;
+      if (gProc.count == 0) {
+        RaiseError(111);
+        return false;
+      }
+      gExec.args = line.substr(1);
+      if (!gExec.args.empty()) {
+        gEval.SetText(gExec.args);
+        Evaluate(ps, ' ', 0);
+        ps.SetSlot(0, gRes);
+      }
+      return ReturnFromProcedure(ps, true, 111);
+    case code::kEndProc:
+      gExec.handled = true;
+      return ReturnFromProcedure(ps, false, 112);
+    case code::kUserProc:
+      gExec.handled = true;
+      gExec.args = line.size() > 5 ? line.substr(5) : std::string();
+      CallBySlot(TargetOf(line), gExec.args, ps);
+      return false;
+    default:
+      break;
+  }
+  gExec.args = line.size() > 1 ? line.substr(1) : std::string();
+  // Structure and class definitions are not tokenised for calls: their "@"
+  // marks methods and must be read with the plain rules.
+  const bool plain = c == code::kStruct || c == code::kClass;
+  if (plain) gCompiledText = false;
+  bool end = false;
+  if (h.statement) {
+    gExec.handled = true;
+    end = h.statement(ps);
+  } else if (h.command) {
+    gExec.handled = true;
+    gEval.SetText(gExec.args);
+    if (!h.quiet) NoteOutsideWork();
+    h.command(ps);
+  } else {
+    // A code this program has no handler for is an unknown command, as in
+    // the interpreter (a damaged file may also hold codes without a name).
+    gExec.handled = true;
+    RaiseError(102, *h.name ? std::string(h.name) : ToDecimal(c));
+  }
+  if (plain) gCompiledText = true;
+  return end;
+}
+
+bool Step(TParStack& ps) {
+  const int32_t pc = ++gExec.pc;
+  // The statement stays in place while it runs: a nested invocation fetches
+  // into the scratch string of its own depth (a deque keeps the outer ones
+  // where they are; the strings keep their capacity between statements).
+  static std::deque<std::string> scratch;
+  static size_t depth = 0;
+  if (scratch.size() <= depth) scratch.emplace_back();
+  struct DepthStep {
+    DepthStep() { ++depth; }
+    ~DepthStep() { --depth; }
+  } step;
+  const std::string& line = gImage.Fetch(pc, scratch[depth - 1]);
+  gExec.handled = false;
+  gPos.CompiledLine = pc;
+  gPos.SourceLine = pc;
+  gPos.LocationForm = TPosition::Form::Compiled;
+  if (gExec.pendingMenu == 255) gExec.pendingMenu = 254;
+  const uint8_t c = line.empty() ? code::kNoOp : static_cast<uint8_t>(line[0]);
+  if (Dispatch(c, line, ps)) return true;
+  if (!gExec.noPump && ++gPumpCount >= kPumpInterval) {
+    gPumpCount = 0;
+    PumpBetweenStatements();
+  }
+  CheckErrorProc();
+  return false;
+}
+
+}  // namespace
+
+void LoadCompiledProgram(kvc::Image image, const std::string& programFile) {
+  gImage = std::move(image);
+  gProgram.Clear();
+  gProgram.files.push_back(programFile);
+  const int32_t n = gImage.Length();
+  gProgram.lines.resize(static_cast<size_t>(n) + 1);
+  gProgram.debug.resize(static_cast<size_t>(n) + 1);
+  for (int32_t i = 1; i <= n; ++i) {
+    gProgram.debug[static_cast<size_t>(i)].Line = i;
+    std::string s = gImage.Fetch(i);
+    if (s.empty()) continue;
+    const auto c = static_cast<uint8_t>(s[0]);
+    std::string& text = gProgram.lines[static_cast<size_t>(i)];
+    if (c == code::kSubproc) text = "SUBPROC " + (s.size() > 5 ? s.substr(5) : std::string());
+    else if (c == code::kErrorProc) text = "ERRORPROC";
+    else if (c == code::kProc) text = "PROC";
+    else if (c == code::kDef) text = "DEF " + s.substr(1);
+  }
+  gExec.compiledMode = true;
+  gErr.CompiledPositions = true;
+  gCompiledText = true;
+  gExec.lineCount = n;
+  SetCompiledRun(RunCompiled);
+  SetProcedureSlotCaller(CallSlotFromExpression);
+  SetRunningProgram(RunningProgram::Runtime);
+  BuildHandlers();
+}
+
+void LeaveCompiledMode() {
+  gImage = kvc::Image();
+  SetRunningProgram(RunningProgram::Interpreter);
+  gExec.compiledMode = false;
+  gErr.CompiledPositions = false;
+  gCompiledText = false;
+  gProgram.Clear();
+}
+
+bool RunCompiled(const TParStack& ps, int32_t startLine) {
+  TParStack local = ps;
+  gExec.pc = startLine;
+  while (gExec.pc < gExec.lineCount && !gExec.endFlag) {
+    if (Step(local)) break;
+  }
+  return gExec.endFlag;
+}
+
+void RunLoadedProgram() {
+  ResetSubsystems();
+  gExec.compiledMode = true;
+  gErr.CompiledPositions = true;
+  gCompiledText = true;
+  gExec.lineCount = gImage.Length();
+  gPumpCount = 0;
+  gPos = TPosition();
+  TParStack ps;
+  RunCompiled(ps, 0);
+  RunShutdown();
+}
+
+int32_t PumpCounter() { return gPumpCount; }
+
+}  // namespace korv

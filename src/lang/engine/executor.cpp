@@ -1,0 +1,233 @@
+// The text executor: fetches a line, splits it, runs the debugging aids,
+// dispatches it, pumps messages and starts the error procedure when due.
+#include "engine/executor.h"
+#include "base/pump_rhythm.h"
+
+#include <unordered_map>
+#include <vector>
+
+#include "core/line_store.h"
+#include "base/text.h"
+#include "base/names.h"
+#include "base/errors.h"
+#include "base/host.h"
+#include "engine/procedures.h"
+#include "values/evaluator.h"
+
+namespace korv {
+
+ExecState gExec;
+
+namespace {
+
+InfoBoxHook gInfoBoxHook = nullptr;
+
+int DebugBox(const std::string& caption, const std::string& body) {
+  Host& h = host();
+  std::uintptr_t focus = h.SaveFocus();
+  int answer = h.ShowMessageBox(caption, body, mb::kOkCancel | mb::kIconInfo);
+  h.RedrawMainWindow();
+  h.RestoreFocus(focus);
+  if (answer == id::kCancel) RaiseError(999);
+  return answer;
+}
+
+std::string ShortLocation() {
+  return ErrorText(801) + " " + ToDecimal(gPos.SourceLine) + " in " + gPos.File;
+}
+
+void Breakpoint(const std::string& text) {
+  WriteTelmarLog("BREAKPOINT", gPos.SourceLine, gPos.File, 0, text);
+  std::string body = ShortLocation();
+  DebugBox("BREAKPOINT: " + text, body);
+  AppendToLogFile(body);
+}
+
+void DebugInfo(TParStack& ps, const std::string& args) {
+  gEval.SetText(args);
+  std::string value = EvalString(ps, ',');
+  std::string listing;
+  while (!gEval.RestEmpty()) {
+    std::string rest = gEval.Rest();
+    size_t comma = FindTopLevel(rest, ',');
+    std::string name = Upper(Trim(std::string_view(rest).substr(0, comma)));
+    gEval.pos = comma == std::string::npos ? gEval.text.size() : gEval.pos + comma + 1;
+    bool badSuffix = name.empty() || std::string("!#$%&").find(name.back()) == std::string::npos;
+    if (badSuffix || name.find(' ') != std::string::npos) {
+      RaiseError(122, name);
+      return;
+    }
+    if (name.find('[') != std::string::npos) continue;
+    listing += DebugListingEntry(name);
+  }
+  WriteTelmarLog("DEBUGINFO", gPos.SourceLine, gPos.File, 0, Trim(value));
+  std::string body = ShortLocation() + "\r\r" + listing;
+  DebugBox("DEBUGINFO: " + value, body);
+  AppendToLogFile(body);
+}
+
+void Trace() {
+  WriteTelmarLog("TRACE", gPos.SourceLine, gPos.File, 0, std::string());
+  DebugBox("TRACE:", LocationText());
+}
+
+// Cuts a top-level apostrophe comment off the argument text.
+void CutComment(std::string& args) {
+  size_t p = FindTopLevel(args, '\'');
+  if (p != std::string::npos) args = Trim(std::string_view(args).substr(0, p));
+}
+
+void EvaluateAndDrop(TParStack& ps, const std::string& text) {
+  gEval.SetText(text);
+  Evaluate(ps, ' ', 0);
+}
+
+// What a statement's line gives before it runs: the lines do not change
+// while a program runs, so each is split once. The argument check is kept
+// only when it passed; a failing check runs (and reports) every time.
+struct SplitLine {
+  bool made = false;
+  bool argumentsChecked = false;
+  std::string statement, command, args;
+};
+
+struct SplitCache {
+  uint32_t generation = ~0u;
+  std::vector<SplitLine> lines;
+};
+SplitCache gSplit;
+
+SplitLine& SplitOf(int32_t pc) {
+  if (gSplit.generation != gProgram.generation || gSplit.lines.size() != gProgram.lines.size()) {
+    gSplit.lines.assign(gProgram.lines.size(), SplitLine());
+    gSplit.generation = gProgram.generation;
+  }
+  SplitLine& l = gSplit.lines[static_cast<size_t>(pc)];
+  if (!l.made) {
+    l.statement = Trim(gProgram.lines[pc]);
+    if (l.statement.empty()) {
+      l.command = "REM";
+    } else {
+      SplitStatement(l.statement, l.command, l.args);
+    }
+    l.made = true;
+  }
+  return l;
+}
+
+// One statement of the interpreter: steps 3 to 16.
+bool Step(TParStack& ps) {
+  int32_t pc = ++gExec.pc;
+  SplitLine& line = SplitOf(pc);
+  gExec.statement = line.statement;
+  gPos.File = gProgram.FileOf(pc);
+  gPos.SourceLine = gProgram.LineOf(pc);
+  gPos.CompiledLine = pc;
+  gPos.LocationForm = TPosition::Form::Interpreter;
+  gPos.Statement = &gExec.statement;
+  gExec.handled = false;
+  gExec.command = line.command;
+  gExec.args = line.args;
+  if (gExec.command != "REM" && !line.argumentsChecked) line.argumentsChecked = CheckArguments(gExec.args);
+  if (gExec.command != "REM" && !line.argumentsChecked) {
+    // The report returned (error level below 0): the statement is not run.
+    gExec.handled = true;
+  } else {
+    const std::string& cmd = gExec.command;
+    if (cmd == "$B") {
+      Breakpoint(gExec.args);
+      gExec.command = "REM";
+    } else if (cmd == "$D") {
+      DebugInfo(ps, gExec.args);
+      gExec.command = "REM";
+    } else if (gErr.Trace && !cmd.empty() && cmd != "REM") {
+      Trace();
+    }
+    if (DispatchStatement(ps)) return true;
+  }
+  if (!gExec.noPump) PumpBetweenStatements();
+  CheckErrorProc();
+  return false;
+}
+
+}  // namespace
+
+void ResetExecutor() {
+  bool compiled = gExec.compiledMode;
+  gExec = ExecState();
+  gExec.compiledMode = compiled;
+  gExec.lineCount = gProgram.Length();
+  ResetPumpRhythm();
+}
+
+void SetInfoBoxHook(InfoBoxHook hook) { gInfoBoxHook = hook; }
+
+bool DispatchStatement(TParStack& ps) {
+  std::string& cmd = gExec.command;
+  // A label only marks a place.
+  if (!cmd.empty() && cmd.back() == ':' && gExec.args.empty()) {
+    gExec.handled = true;
+    return false;
+  }
+  if (gExec.pendingMenu == 255) {
+    if (gInfoBoxHook && !gExec.compiledMode) gInfoBoxHook();
+    gExec.pendingMenu = 254;
+  }
+  const CommandEntry* st = FindStatement(cmd);
+  if (st && st->phase == StatementPhase::BeforeComment) {
+    gExec.handled = true;
+    return st->statement(ps);
+  }
+  if (cmd == "REM" || cmd[0] == '\'' || cmd == "SETLFN" || cmd == "DEF") {
+    gExec.handled = true;
+    return false;
+  }
+  CutComment(gExec.args);
+  if (cmd == "@") {
+    EvaluateAndDrop(ps, gExec.args);
+    gExec.handled = true;
+    return false;
+  }
+  if (st) {
+    gExec.handled = true;
+    return st->statement(ps);
+  }
+  if (const CommandEntry* ce = FindCommand(cmd)) {
+    gEval.SetText(gExec.args);
+    gExec.handled = true;
+    if (!ce->quiet) NoteOutsideWork();
+    ce->handler(ps);
+    return false;
+  }
+  if (gExec.endFlag) return false;
+  if (CallProcedureStatement(cmd, gExec.args, ps)) {
+    gExec.handled = true;
+    return false;
+  }
+  std::string asCall = cmd + gExec.args;
+  if (HasFunctionCallForm(asCall)) {
+    EvaluateAndDrop(ps, asCall);
+    gExec.handled = true;
+    return false;
+  }
+  RaiseError(102, cmd);
+  return false;
+}
+
+namespace {
+RunFunction gCompiledRun = nullptr;
+}  // namespace
+
+void SetCompiledRun(RunFunction run) { gCompiledRun = run; }
+
+bool Run(const TParStack& ps, int32_t startLine) {
+  if (gExec.compiledMode && gCompiledRun) return gCompiledRun(ps, startLine);
+  TParStack local = ps;
+  gExec.pc = startLine;
+  while (gExec.pc < gExec.lineCount && !gExec.endFlag) {
+    if (Step(local)) break;
+  }
+  return gExec.endFlag;
+}
+
+}  // namespace korv

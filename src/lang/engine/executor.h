@@ -1,0 +1,55 @@
+// The text executor: walks the line store one statement at a time.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "base/names.h"
+#include "core/statement_split.h"
+#include "values/value.h"
+
+namespace korv {
+
+struct ExecState {
+  int32_t pc = 0;          // line last fetched
+  int32_t lineCount = 0;
+  bool endFlag = false;
+  bool handled = false;
+  std::string command;     // upper-cased command word
+  std::string args;        // argument text
+  std::string statement;   // the trimmed line
+  bool noPump = false;     // SETERRORLEVEL -2
+  bool compiledMode = false;
+  int32_t pendingMenu = 0; // menu value 255 = information request
+};
+
+extern ExecState gExec;
+
+void ResetExecutor();
+
+// Runs from line startLine + 1 until END/PROGEND, the last line, or the
+// procedure frame that started a nested invocation is popped. In compiled
+// mode the byte-code executor installed with SetCompiledRun runs instead.
+bool Run(const TParStack& ps, int32_t startLine);
+using RunFunction = bool (*)(const TParStack& ps, int32_t startLine);
+void SetCompiledRun(RunFunction run);
+
+
+// Executes the current statement registers (command, args) as a statement:
+// the part of a step that both executors share.
+}  // namespace korv
+
+namespace korv {
+
+
+// Runs one statement whose registers (command, args, statement) are set.
+// Shared by both executors. Returns true when the invocation must end.
+bool DispatchStatement(TParStack& ps);
+
+// Hook for the pending information request of the window layer.
+using InfoBoxHook = void (*)();
+void SetInfoBoxHook(InfoBoxHook hook);
+
+// Variable listing line of a debug-information box ("" when not listed).
+std::string DebugListingEntry(const std::string& upperName);
+
+}  // namespace korv

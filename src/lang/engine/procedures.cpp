@@ -1,0 +1,394 @@
+// Procedure frames and the ways procedures are called.
+#include "engine/procedures.h"
+
+#include <unordered_map>
+
+#include "core/line_store.h"
+#include "base/text.h"
+#include "engine/blocks.h"
+#include "base/errors.h"
+#include "engine/executor.h"
+#include "base/host.h"
+#include "values/composite.h"
+#include "base/names.h"
+#include "values/evaluator.h"
+#include "values/stores.h"
+
+namespace korv {
+
+ProcState gProc;
+
+namespace {
+
+constexpr int kMaxArguments = 15;
+
+// Header lines by name; the first header of a name wins, as a scan from the
+// first line would find it. Rebuilt when another program is loaded.
+struct HeaderIndex {
+  uint32_t generation = UINT32_MAX;
+  size_t lines = 0;
+  std::unordered_map<std::string, int32_t> procs, subprocs;
+  int32_t errorProc = 0;
+
+  void Build() {
+    procs.clear();
+    subprocs.clear();
+    errorProc = 0;
+    for (int32_t i = 1; i <= gProgram.Length(); ++i) {
+      const std::string& line = gProgram.lines[i];
+      if (line.size() < 5) continue;
+      std::string up = Upper(Trim(line));
+      if (StartsWith(up, "PROC ")) procs.emplace(Trim(std::string_view(up).substr(5)), i);
+      else if (StartsWith(up, "SUBPROC ")) subprocs.emplace(Trim(std::string_view(up).substr(8)), i);
+      else if (errorProc == 0 && StartsWith(up, "ERRORPROC")) errorProc = i;
+    }
+    generation = gProgram.generation;
+    lines = gProgram.lines.size();
+  }
+  void Refresh() {
+    if (generation != gProgram.generation || lines != gProgram.lines.size()) Build();
+  }
+};
+HeaderIndex gHeaders;
+
+// The arguments of a call from an expression still end with the call's own
+// closing bracket. List-mode reading removes only one trailing bracket per
+// argument, so a call as the last argument (F(G(1))) would keep one too
+// many: the bracket that leaves the text unbalanced is dropped first.
+void DropClosingBracket() {
+  std::string& t = gEval.text;
+  int depth = 0;
+  for (size_t i = gEval.pos; i < t.size(); ++i) {
+    char c = t[i];
+    if (c == '"') {
+      size_t q = t.find('"', i + 1);
+      if (q == std::string::npos) return;
+      i = q;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')') {
+      --depth;
+    }
+  }
+  if (depth >= 0) return;
+  size_t end = t.size();
+  while (end > gEval.pos && IsBlankChar(t[end - 1])) --end;
+  if (end > gEval.pos && t[end - 1] == ')') t.erase(end - 1, 1);
+}
+
+// Reads up to 15 arguments from the evaluator's remaining text into ps.
+// memberPrefix (the caller's current object) is put in front of an argument
+// that begins with "." in calls from expressions.
+void ReadArguments(TParStack& ps, const std::string& memberPrefix) {
+  DropClosingBracket();
+  int n = 0;
+  while (!gEval.RestEmpty() && n < kMaxArguments) {
+    std::string rest = Trim(gEval.Rest());
+    if (rest.empty() || rest == ")") break;
+    if (rest[0] == '.' && !memberPrefix.empty()) {
+      while (IsBlankChar(gEval.text[gEval.pos])) ++gEval.pos;
+      gEval.text.insert(gEval.pos, memberPrefix);
+    }
+    Evaluate(ps, 'p', 0);
+    ++n;
+    ps.SetSlot(n, gRes);
+  }
+  ps.Count = n;
+  gProc.pcount = n;
+}
+
+void FillFrame(ProcFrame& f, FrameKind kind) {
+  f.pc = gExec.pc;
+  f.kind = kind;
+  StoreMarks m = CurrentMarks();
+  for (int i = 0; i < 6; ++i) f.storeMarks[i] = m.count[i];
+  f.poolMarks = CurrentPoolMarks();
+  f.condDepth = gBlocks.cond;
+  f.selDepth = gBlocks.sel;
+  f.loopDepth = gBlocks.loop;
+}
+
+// Pops a frame that no RETURN popped (a nested invocation that ran off the
+// end of the program): as RETURN would, an error procedure's end clears the
+// error state.
+void UnwindFrame() {
+  if (PopFrame() == FrameKind::ErrorProc) {
+    gErr.Code = 0;
+    gErr.InErrorProc = false;
+  }
+}
+
+// The registers that a nested invocation overwrites.
+struct SavedRegisters {
+  int32_t pc, frames, pcount;
+  std::string command, args, statement, currentObject, methodObject;
+  bool handled, endOfArgs, endFlag;
+  int32_t cond, sel;
+  TPosition pos;
+
+  SavedRegisters()
+      : pc(gExec.pc), frames(gProc.count), pcount(gProc.pcount), command(gExec.command),
+        args(gExec.args), statement(gExec.statement), currentObject(gProc.currentObject),
+        methodObject(gProc.methodObject), handled(gExec.handled), endOfArgs(gEval.endOfArgs),
+        endFlag(gExec.endFlag), cond(gBlocks.cond), sel(gBlocks.sel), pos(gPos) {}
+
+  void Restore() {
+    // A procedure that ran off the end of the program leaves its frames
+    // behind: unwind them so the stores and depths are consistent.
+    while (gProc.count > frames) UnwindFrame();
+    gExec.pc = pc;
+    gProc.pcount = pcount;
+    gExec.command = command;
+    gExec.args = args;
+    gExec.statement = statement;
+    gProc.currentObject = currentObject;
+    gProc.methodObject = methodObject;
+    gExec.handled = handled;
+    gEval.endOfArgs = endOfArgs;
+    gBlocks.cond = cond;
+    gBlocks.sel = sel;
+    gPos = pos;
+  }
+};
+
+// Runs the procedure at `header` in a nested invocation (kind 1 frame).
+void RunNested(int32_t header, TParStack& ps, const std::string& object) {
+  SavedRegisters saved;
+  if (!PushFrame(FrameKind::Expression)) {
+    saved.Restore();
+    gRes.Reset();
+    gRes.ResultKind = kind::kInt;
+    gRes.StrValue = IntToText(0);
+    return;
+  }
+  gProc.pcount = 0;
+  TParStack args = ps;  // a fresh record: the caller's own stays unchanged
+  ReadArguments(args, saved.currentObject);
+  // The procedure's statements use the evaluator's cursor; the caller's goes
+  // on after the arguments.
+  std::string text = gEval.text;
+  const size_t pos = gEval.pos;
+  const char lastSep = gEval.lastSep;
+  if (!object.empty()) {
+    gProc.currentObject = object;
+    gProc.methodObject = object;
+  }
+  Run(args, header);
+  if (gExec.endFlag && !saved.endFlag) {
+    // END inside the procedure ends the whole program here: the statement
+    // that called it must not go on.
+    RunShutdown();
+    ExitWith(0);
+  }
+  TEvalResult result = gRes;
+  saved.Restore();
+  gEval.text = std::move(text);
+  gEval.pos = pos;
+  gEval.lastSep = lastSep;
+  gRes = std::move(result);
+}
+
+bool StSkipProcedure(TParStack&) {
+  int32_t end = ScanBlockEnd(BlockScan::SkipProcedure, gExec.pc);
+  if (end == 0) {
+    RaiseError(ScanMissingError(BlockScan::SkipProcedure));
+    gExec.pc = gExec.lineCount;
+    return false;
+  }
+  gExec.pc = ScanTarget(BlockScan::SkipProcedure, end);
+  return false;
+}
+
+bool StReturn(TParStack& ps) {
+  if (gProc.count == 0) {
+    RaiseError(111);
+    return false;
+  }
+  if (!gExec.args.empty()) {
+    gEval.SetText(gExec.args);
+    Evaluate(ps, ' ', 0);
+    ps.SetSlot(0, gRes);
+  }
+  return ReturnFromProcedure(ps, true, 111);
+}
+
+bool StEndProc(TParStack& ps) { return ReturnFromProcedure(ps, false, 112); }
+
+bool StParameters(TParStack& ps) {
+  std::string list = gExec.args;
+  int slot = 0;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t comma = FindTopLevel(list, ',', false, start);
+    std::string name = NormalizeName(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    ++slot;
+    if (!name.empty()) {
+      int32_t idx = Declare(name);
+      if (idx == 0) return false;  // reported; nothing further is declared
+      // Names beyond the 15 argument slots keep the empty value of the
+      // declaration.
+      if (slot < kParSlots) {
+        if (name.back() == '#') {
+          TVarPtr& p = gStores.ptrs[idx];
+          p.Address = reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<uint32_t>(ps.IntValue[slot])));
+          p.Base = nullptr;
+          p.AreaKind = ps.AreaKind[slot];
+          p.Size = ps.AreaSize[slot];
+          p.StructIndex = ps.AreaStruct[slot];
+        } else {
+          ps.GetSlot(slot, gRes);
+          Store(name);
+        }
+      }
+    }
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return false;
+}
+
+void StartErrorProc() {
+  if (!PushFrame(FrameKind::ErrorProc)) return;
+  int32_t header = FindErrorProc();
+  if (header == 0) {
+    int32_t pc = gProc.frames[gProc.count].pc;
+    PopFrame();
+    gExec.pc = pc;
+    gErr.Level = 0;
+    RaiseError(144);
+    return;
+  }
+  gErr.InErrorProc = true;
+  gExec.pc = header;
+}
+
+bool UserFunction(const std::string& upperName, TParStack& ps) {
+  return CallProcedureFunction(upperName, ps, false);
+}
+
+}  // namespace
+
+void ResetProcedures() {
+  gProc.count = 0;
+  gProc.pcount = 0;
+  gProc.frames[0] = ProcFrame();
+  gProc.currentObject.clear();
+  gProc.methodObject.clear();
+}
+
+bool PushFrame(FrameKind kind) {
+  if (gProc.count + 1 > kMaxFrames) {
+    RaiseError(114);
+    return false;
+  }
+  ++gProc.count;
+  FillFrame(gProc.frames[gProc.count], kind);
+  PushScope();
+  return true;
+}
+
+FrameKind PopFrame() {
+  if (gProc.count <= 0) return FrameKind::Statement;
+  ProcFrame& f = gProc.frames[gProc.count];
+  gExec.pc = f.pc;
+  PopScope();
+  TruncatePools(f.poolMarks);
+  gBlocks.cond = f.condDepth;
+  gBlocks.sel = f.selDepth;
+  DropLoopLevels(f.loopDepth);
+  --gProc.count;
+  return f.kind;
+}
+
+int32_t FindProcedure(const std::string& upperName, bool subproc) {
+  gHeaders.Refresh();
+  auto& map = subproc ? gHeaders.subprocs : gHeaders.procs;
+  auto it = map.find(upperName);
+  return it == map.end() ? 0 : it->second;
+}
+
+int32_t FindErrorProc() {
+  gHeaders.Refresh();
+  return gHeaders.errorProc;
+}
+
+bool CallProcedureStatement(const std::string& upperName, const std::string& args, TParStack& ps) {
+  int32_t header = FindProcedure(upperName, false);
+  if (header == 0) return false;
+  CallProcedureStatementAt(header, args, ps);
+  return true;
+}
+
+void CallProcedureStatementAt(int32_t header, const std::string& args, TParStack& ps) {
+  if (!PushFrame(FrameKind::Statement)) return;  // 114: the call is not made
+  gProc.pcount = 0;
+  gEval.SetText(args);
+  ReadArguments(ps, std::string());
+  gExec.pc = header;
+}
+
+bool CallProcedureFunction(const std::string& upperName, TParStack& ps, bool subproc) {
+  int32_t header = FindProcedure(upperName, subproc);
+  if (header == 0) return false;
+  RunNested(header, ps, std::string());
+  return true;
+}
+
+void CallProcedureAt(int32_t header, TParStack& ps, const std::string& object) {
+  RunNested(header, ps, object);
+}
+
+bool CallSubproc(const std::string& upperName, TParStack& ps) {
+  int32_t header = FindProcedure(upperName, true);
+  if (header == 0) return false;
+  const std::string text = gEval.text;
+  const size_t pos = gEval.pos;
+  const bool endOfArgs = gEval.endOfArgs;
+  const char lastSep = gEval.lastSep;
+  if (Trim(gEval.Rest()) == ")") gEval.pos = gEval.text.size();
+  RunNested(header, ps, std::string());
+  gEval.text = text;
+  gEval.pos = pos;
+  gEval.endOfArgs = endOfArgs;
+  gEval.lastSep = lastSep;
+  return true;
+}
+
+bool DelegateToSubproc(SubprocFamily family, const std::string& subCommand, TParStack& ps) {
+  static const char* const kNames[] = {"SET", "GET", "OGL", "CREATE", "RTF", "TOOLBAR"};
+  const int f = static_cast<int>(family);
+  if (CallSubproc(std::string(kNames[f]) + "." + Upper(Trim(subCommand)), ps)) return true;
+  gRes.Reset();
+  gRes.ResultKind = kind::kInt;
+  gRes.StrValue = IntToText(0);
+  int32_t code = family == SubprocFamily::Set || family == SubprocFamily::Get ? 262
+                 : family == SubprocFamily::Create                           ? 261
+                                                                             : 263;
+  RaiseError(code, subCommand);
+  return false;
+}
+
+bool ReturnFromProcedure(TParStack& ps, bool withValue, int32_t missingCode) {
+  (void)ps;
+  (void)withValue;
+  if (gProc.count == 0) {
+    RaiseError(missingCode);
+    return false;
+  }
+  FrameKind k = PopFrame();
+  if (k == FrameKind::ErrorProc) {
+    gErr.Code = 0;
+    gErr.InErrorProc = false;
+  }
+  return k == FrameKind::Expression;
+}
+
+void RegisterProcedureStatements() {
+#define KORV_UNIT_procedures 1
+#include "base/bind_unit.h"
+#undef KORV_UNIT_procedures
+  SetErrorProcStarter(StartErrorProc);
+  SetUserFunctionCaller(UserFunction);
+}
+
+}  // namespace korv

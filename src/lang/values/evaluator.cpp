@@ -1,0 +1,1293 @@
+// The expression evaluator: an operator-precedence evaluator over the
+// argument text. Operands are cut out of the text by ScanOperand, binary
+// operators are recognised by ScanOperator and kept on the operator stack
+// until an operator of lower precedence (or the end of the argument) applies
+// them. Brackets and function calls evaluate their inner text with a new
+// operator-stack base.
+#include "values/evaluator.h"
+
+#include "base/pump_rhythm.h"
+
+#include <array>
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "base/code_tables.h"
+#include "base/text.h"
+#include "base/errors.h"
+#include "values/arrays.h"
+#include "values/composite.h"
+#include "values/def_constants.h"
+#include "base/names.h"
+#include "values/settings.h"
+#include "values/stores.h"
+
+namespace korv {
+
+EvalState gEval;
+TEvalResult gRes;
+
+namespace {
+
+enum class Op : uint8_t {
+  Ne, Le, Ge, Shl, Shr, Eq, Gt, Lt, Add, Sub, Mul, Div, IDiv, Pow, And, Or, Mod, BitAnd, BitOr
+};
+
+struct OperatorInfo {
+  std::string_view text;
+  Op op;
+  uint8_t prec;
+};
+
+// In the order in which they are tried at the front of the text.
+constexpr OperatorInfo kOperators[] = {
+    {"<>", Op::Ne, 1},     {"<=", Op::Le, 1},    {">=", Op::Ge, 1},   {"<<", Op::Shl, 4},
+    {">>", Op::Shr, 4},    {"=", Op::Eq, 2},     {">", Op::Gt, 2},    {"<", Op::Lt, 2},
+    {"+", Op::Add, 3},     {"-", Op::Sub, 3},    {"*", Op::Mul, 4},   {"/", Op::Div, 4},
+    {"\\", Op::IDiv, 4},   {"^", Op::Pow, 5},    {"AND ", Op::And, 4}, {"OR ", Op::Or, 3},
+    {"MOD ", Op::Mod, 4},  {"& ", Op::BitAnd, 4}, {"| ", Op::BitOr, 3},
+};
+
+// Word operators end an operand only with a blank on both sides.
+constexpr std::string_view kWordOperators[] = {" AND ", " & ", " OR ", " | ", " MOD "};
+
+// One pending binary operation: the left operand and the operator.
+struct TOpStack {
+  double LeftFloat = 0.0;
+  int32_t LeftInt = 0;
+  uint8_t LeftPending = TEvalResult::kTextMade;  // LeftStr still to be made
+  std::string LeftStr;
+  Op op = Op::Add;
+  uint8_t Prec = 0;
+};
+
+struct OperatorStack {
+  std::array<TOpStack, kOpStackSize + 1> entries;  // 1..kOpStackSize used
+  int top = 0;
+  int base = 0;
+};
+
+OperatorStack gOps;
+
+// Set when the evaluator reported an error; every enclosing evaluation then
+// ends with an empty result instead of going on with a broken value.
+bool gAborted = false;
+
+constexpr size_t npos = std::string::npos;
+
+bool MatchUpper(const std::string& t, size_t at, std::string_view word) {
+  if (at + word.size() > t.size()) return false;
+  for (size_t k = 0; k < word.size(); ++k)
+    if (UpperChar(t[at + k]) != word[k]) return false;
+  return true;
+}
+
+bool IsWordOperatorAt(const std::string& t, size_t i) {
+  for (std::string_view w : kWordOperators)
+    if (MatchUpper(t, i, w)) return true;
+  return false;
+}
+
+bool EndsOperand(char c) {
+  switch (c) {
+    case '*': case '-': case '/': case '+': case '\\': case '^':
+    case ',': case ';': case '>': case '<': case '=': case ':':
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsKindChar(char c) { return c == '%' || c == '&' || c == '!' || c == '$'; }
+
+uint8_t KindOfChar(char c) {
+  switch (c) {
+    case '$': return kind::kString;
+    case '!': return kind::kFloat;
+    case '&': return kind::kLong;
+    default: return kind::kInt;
+  }
+}
+
+bool Terminates(char c, char term) { return c == term && term != ' ' && term != 'p'; }
+
+void SkipBlanks() {
+  // In compiled text the byte 0x15 starts an operator token, not a blank.
+  while (gEval.pos < gEval.text.size() && IsBlankChar(gEval.text[gEval.pos]) &&
+         !(gCompiledText && gEval.text[gEval.pos] == code::kOperatorToken))
+    ++gEval.pos;
+}
+
+std::string Excerpt(const std::string& t) {
+  constexpr size_t kMax = 60;
+  return t.size() <= kMax ? t : t.substr(0, kMax) + "...";
+}
+
+// An error of the evaluator itself: reported, then the evaluation unwinds.
+void Fail(int32_t code, const std::string& detail = std::string()) {
+  RaiseError(code, detail);
+  gAborted = true;
+}
+
+// Depth of nested evaluations (brackets, function arguments).
+struct DepthGuard {
+  DepthGuard() { ++gEval.depth; }
+  ~DepthGuard() { --gEval.depth; }
+  DepthGuard(const DepthGuard&) = delete;
+  DepthGuard& operator=(const DepthGuard&) = delete;
+};
+
+// Runs an inner text (bracket contents, function arguments) in place of the
+// remaining text and gives the outer cursor and operator base back after.
+class CursorScope {
+ public:
+  explicit CursorScope(std::string inner)
+      : pos_(gEval.pos), endOfArgs_(gEval.endOfArgs), lastSep_(gEval.lastSep),
+        base_(gOps.base), top_(gOps.top) {
+    saved_.swap(gEval.text);
+    gEval.SetText(std::move(inner));
+    gOps.base = gOps.top;
+  }
+  ~CursorScope() {
+    gEval.text.swap(saved_);
+    gEval.pos = pos_;
+    gEval.endOfArgs = endOfArgs_;
+    gEval.lastSep = lastSep_;
+    gOps.top = top_;
+    gOps.base = base_;
+  }
+  CursorScope(const CursorScope&) = delete;
+  CursorScope& operator=(const CursorScope&) = delete;
+
+ private:
+  std::string saved_;
+  size_t pos_;
+  bool endOfArgs_;
+  char lastSep_;
+  int base_, top_;
+};
+
+// ---------------------------------------------------------------------------
+// Scanner
+
+// Cuts the next operand out of the remaining text: up to a top-level
+// terminator, operator character or word operator.
+std::string ScanOperand(char term) {
+  const std::string& t = gEval.text;
+  size_t start = gEval.pos, end = t.size();
+  int round = 0, square = 0;
+  const bool compiled = gCompiledText;
+  for (size_t i = start; i < t.size(); ++i) {
+    char c = t[i];
+    if (c == '"') {
+      size_t q = t.find('"', i + 1);
+      if (q == npos) break;
+      i = q;
+      continue;
+    }
+    if (compiled) {
+      // Token bytes are never separators; an operator token ends the operand.
+      const unsigned char u = static_cast<unsigned char>(c);
+      if (u == 0x15 && round == 0 && square == 0) {
+        end = i;
+        break;
+      }
+      size_t token = CompiledTokenLength(t, i);
+      if (token > 0) {
+        if (c == '@') ++round;  // the arguments end with ")"
+        i += token - 1;
+        continue;
+      }
+      if (u == 0xFF || u == 0xFE || u == 0x14) {
+        i += 4;
+        continue;
+      }
+    }
+    if (round == 0 && square == 0 &&
+        (Terminates(c, term) || EndsOperand(c) || (c == ' ' && IsWordOperatorAt(t, i)))) {
+      end = i;
+      break;
+    }
+    switch (c) {
+      case '(': ++round; break;
+      case ')': --round; break;
+      case '[': ++square; break;
+      case ']': --square; break;
+      default: break;
+    }
+  }
+  gEval.pos = end;
+  return t.substr(start, end - start);
+}
+
+// Recognises a binary operator at the front of the remaining text and moves
+// past it.
+bool ScanOperator(Op& op, uint8_t& prec) {
+  const std::string& t = gEval.text;
+  if (gCompiledText && gEval.pos + 3 < t.size() && t[gEval.pos] == code::kOperatorToken &&
+      t[gEval.pos + 3] == '|') {
+    // An operator token: its letter names the operator, its digit the precedence.
+    static const std::pair<char, Op> kTokens[] = {
+        {'A', Op::And}, {'M', Op::Mod}, {'O', Op::Or}, {'a', Op::BitAnd}, {'|', Op::BitOr},
+        {'r', Op::Shr}, {'l', Op::Shl}, {'#', Op::Ne},  {'G', Op::Ge},     {'L', Op::Le},
+    };
+    const char letter = t[gEval.pos + 1], digit = t[gEval.pos + 2];
+    for (const auto& [l, o] : kTokens) {
+      if (l != letter) continue;
+      if (digit < '1' || digit > '5') return false;
+      op = o;
+      prec = static_cast<uint8_t>(digit - '0');
+      gEval.pos += 4;
+      return true;
+    }
+    return false;
+  }
+  for (const OperatorInfo& o : kOperators) {
+    if (MatchUpper(gEval.text, gEval.pos, o.text)) {
+      gEval.pos += o.text.size();
+      op = o.op;
+      prec = o.prec;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Moves past the rest of an argument that failed: up to and including the
+// next top-level terminator, "," or ";".
+void SkipArgument(char term) {
+  const std::string& t = gEval.text;
+  int round = 0, square = 0;
+  for (size_t i = gEval.pos; i < t.size(); ++i) {
+    char c = t[i];
+    if (c == '"') {
+      size_t q = t.find('"', i + 1);
+      if (q == npos) break;
+      i = q;
+      continue;
+    }
+    if (gCompiledText) {
+      size_t token = CompiledTokenLength(t, i);
+      if (token > 0) {
+        if (c == '@') ++round;
+        i += token - 1;
+        continue;
+      }
+      const unsigned char u = static_cast<unsigned char>(c);
+      if (u == 0xFF || u == 0xFE || u == 0x14) {
+        i += 4;
+        continue;
+      }
+    }
+    if (round == 0 && square == 0 && (Terminates(c, term) || c == ',' || c == ';')) {
+      gEval.lastSep = c;
+      gEval.pos = i + 1;
+      return;
+    }
+    switch (c) {
+      case '(': ++round; break;
+      case ')': --round; break;
+      case '[': ++square; break;
+      case ']': --square; break;
+      default: break;
+    }
+  }
+  gEval.pos = t.size();
+}
+
+// ---------------------------------------------------------------------------
+// Operators
+
+bool CompareResult(Op op, int c) {
+  switch (op) {
+    case Op::Ne: return c != 0;
+    case Op::Le: return c <= 0;
+    case Op::Ge: return c >= 0;
+    case Op::Eq: return c == 0;
+    case Op::Gt: return c > 0;
+    default: return c < 0;
+  }
+}
+
+bool CompareFloats(Op op, double l, double r) {
+  switch (op) {
+    case Op::Ne: return l != r;
+    case Op::Le: return l <= r;
+    case Op::Ge: return l >= r;
+    case Op::Eq: return l == r;
+    case Op::Gt: return l > r;
+    default: return l < r;
+  }
+}
+
+// An operator on the float forms of its operands: the result and its kind,
+// or false with the error number (200, 201).
+bool ApplyNumeric(Op op, double l, double r, double& f, uint8_t& resultKind, int32_t& error) {
+  resultKind = kind::kInt;
+  switch (op) {
+    case Op::Ne: case Op::Le: case Op::Ge: case Op::Eq: case Op::Gt: case Op::Lt:
+      f = CompareFloats(op, l, r) ? 1.0 : 0.0;
+      return true;
+    case Op::Add: f = l + r; resultKind = kind::kFloat; return true;
+    case Op::Sub: f = l - r; resultKind = kind::kFloat; return true;
+    case Op::Mul: f = l * r; resultKind = kind::kFloat; return true;
+    case Op::Div:
+      if (r == 0) {
+        error = 201;
+        return false;
+      }
+      f = l / r;
+      resultKind = kind::kFloat;
+      return true;
+    case Op::IDiv:
+    case Op::Mod: {
+      int32_t a = TruncToInt32(l), b = TruncToInt32(r);
+      if (r == 0 || b == 0) {
+        error = 201;
+        return false;
+      }
+      int32_t q;
+      if (b == -1) {
+        q = op == Op::IDiv ? WrapNeg(a) : 0;  // INT_MIN \ -1 stays INT_MIN
+      } else {
+        q = op == Op::IDiv ? a / b : a % b;
+      }
+      f = q;
+      resultKind = op == Op::IDiv ? kind::kInt : kind::kFloat;
+      return true;
+    }
+    case Op::Pow:
+      if (!(l > 0)) {
+        error = 200;
+        return false;
+      }
+      // exp(ln(l) * r), computed without the rounding loss of the two steps
+      // so that whole powers come out exact (2 ^ 6 is 64, not 63.999...).
+      f = std::pow(l, r);
+      resultKind = kind::kFloat;
+      return true;
+    case Op::And: f = (l != 0 && r != 0) ? 1.0 : 0.0; return true;
+    case Op::Or: f = (l != 0 || r != 0) ? 1.0 : 0.0; return true;
+    case Op::BitAnd:
+    case Op::BitOr:
+    case Op::Shl:
+    case Op::Shr: {
+      auto a = static_cast<uint32_t>(TruncToInt32(l));
+      auto b = static_cast<uint32_t>(TruncToInt32(r));
+      uint32_t v = op == Op::BitAnd ? (a & b)
+                   : op == Op::BitOr ? (a | b)
+                   : op == Op::Shl   ? (a << (b & 31))
+                                     : (a >> (b & 31));
+      f = static_cast<int32_t>(v);
+      return true;
+    }
+  }
+  return true;
+}
+
+// Applies the top entry to the current result (the right operand).
+bool ApplyTop() {
+  TOpStack& e = gOps.entries[gOps.top];
+  const double l = e.LeftFloat, r = gRes.FloatValue;
+  const bool stringRight = gRes.ResultKind == kind::kString;
+  if (stringRight && e.LeftPending != TEvalResult::kTextMade) {
+    TEvalResult left;
+    left.IntValue = e.LeftInt;
+    left.FloatValue = l;
+    left.PendingText = e.LeftPending;
+    MaterializeText(left);
+    e.LeftStr = std::move(left.StrValue);
+    e.LeftPending = TEvalResult::kTextMade;
+  }
+  double f = 0.0;
+  uint8_t resultKind = kind::kInt;
+  bool stringResult = false;
+  const bool comparison = e.op == Op::Ne || e.op == Op::Le || e.op == Op::Ge || e.op == Op::Eq ||
+                          e.op == Op::Gt || e.op == Op::Lt;
+  if (stringRight && comparison) {
+    int c = e.LeftStr.compare(gRes.StrValue);  // unsigned byte order
+    f = CompareResult(e.op, c < 0 ? -1 : (c > 0 ? 1 : 0)) ? 1.0 : 0.0;
+  } else if (stringRight && e.op == Op::Add) {
+    gRes.StrValue.insert(0, e.LeftStr);
+    f = r;
+    stringResult = true;
+    resultKind = kind::kString;
+  } else {
+    int32_t error = 0;
+    if (!ApplyNumeric(e.op, l, r, f, resultKind, error)) {
+      Fail(error);
+      return false;
+    }
+  }
+  gRes.FloatValue = f;
+  gRes.IntValue = TruncToInt32(f);
+  if (!stringResult) {
+    gRes.StrValue.clear();
+    gRes.PendingText = TEvalResult::kTextFromFloat;  // made from the float form
+  }
+  gRes.ResultKind = resultKind;
+  gRes.AreaKind = ' ';
+  gRes.AreaSize = 0;
+  gRes.AreaStruct = 0;
+  e.LeftStr.clear();
+  --gOps.top;
+  return true;
+}
+
+bool Push(Op op, uint8_t prec) {
+  if (gOps.top >= kOpStackSize) {
+    Fail(255, Excerpt(gEval.text));
+    return false;
+  }
+  TOpStack& e = gOps.entries[++gOps.top];
+  e.LeftFloat = gRes.FloatValue;
+  e.LeftInt = gRes.IntValue;
+  e.LeftPending = gRes.PendingText;
+  if (e.LeftPending == TEvalResult::kTextMade) e.LeftStr = gRes.StrValue;
+  e.op = op;
+  e.Prec = prec;
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Operands
+
+bool EvaluateInner(TParStack& ps, char term, int expected);
+
+bool SubEvaluate(std::string inner, int expected, TParStack& ps, bool& literal) {
+  CursorScope scope(std::move(inner));
+  literal = Evaluate(ps, ')', expected);
+  return !gAborted;
+}
+
+// A call: "NAME(" after a name without operator characters, or "@NAME(".
+// Index and member chains after "#" ("A#[2].M(") do not break the name.
+bool IsCallForm(const std::string& op, size_t& paren) {
+  paren = npos;
+  if (op[0] == '@') {
+    paren = op.find('(');
+    return true;
+  }
+  std::string name;
+  for (size_t i = 0; i < op.size(); ++i) {
+    char c = op[i];
+    if (c == '(') {
+      paren = i;
+      break;
+    }
+    name.push_back(c);
+    if (c == '#' && i + 1 < op.size() && op[i + 1] == '[') {
+      int square = 0;
+      size_t k = i + 1;
+      for (; k < op.size(); ++k) {
+        if (op[k] == '[') ++square;
+        if (op[k] == ']' && --square == 0) break;
+      }
+      if (k >= op.size()) return false;
+      i = k;
+    }
+  }
+  if (paren == npos || paren == 0) return false;
+  std::string trimmed = Trim(name);
+  if (trimmed.empty()) return false;
+  for (char c : trimmed)
+    if (IsCallBreaker(static_cast<unsigned char>(c))) return false;
+  return true;
+}
+
+bool CallFunction(const std::string& name, std::string args, TParStack& ps) {
+  CursorScope scope(std::move(args));
+  if (const FunctionEntry* fe = FindFunction(name); fe && fe->handler) {
+    if (!fe->quiet) NoteOutsideWork();
+    fe->handler(ps);
+    return !gAborted;
+  }
+  if (IsMemberForm(name)) {
+    if (!CallMemberFunction(name, ps)) gAborted = true;
+    return !gAborted;
+  }
+  if (UserFunctionCaller caller = GetUserFunctionCaller()) {
+    // Reports inside the procedure belong to its own statements.
+    bool before = gAborted;
+    bool found = caller(name, ps);
+    gAborted = before;
+    if (found) return true;
+  }
+  Fail(101, name);
+  return false;
+}
+
+// Number literals repeat in every pass of a loop: their values are kept
+// (only those that parsed; the table is emptied when it grows large).
+bool ParseLiteral(const std::string& u, double& f) {
+  static std::unordered_map<std::string, double> known;
+  constexpr size_t kMaxKnown = 4096;
+  auto it = known.find(u);
+  if (it != known.end()) {
+    f = it->second;
+    return true;
+  }
+  if (!ParseRealText(u, f)) return false;
+  if (known.size() >= kMaxKnown) known.clear();
+  known.emplace(u, f);
+  return true;
+}
+
+bool ReadNumberLiteral(const std::string& u) {
+  double f;
+  if (!ParseLiteral(u, f)) {
+    RaiseWarning(214, u);
+    gRes.StrValue = u;
+    gRes.ResultKind = kind::kString;
+    return true;
+  }
+  gRes.FloatValue = f;
+  gRes.IntValue = TruncToInt32(f);
+  if (u.find('.') == npos) {
+    gRes.ResultKind = kind::kLong;
+    gRes.PendingText = TEvalResult::kTextFromInt;
+  } else {
+    gRes.ResultKind = kind::kFloat;
+    gRes.PendingText = TEvalResult::kTextFromFloat;
+  }
+  return true;
+}
+
+SlotCallHook gSlotCaller = nullptr;
+
+// A call of the procedure whose header is at slot ("@" 0x14 slot args).
+bool CallProcedureToken(int32_t slot, std::string args, TParStack& ps) {
+  if (gSlotCaller == nullptr) {
+    Fail(111);
+    return false;
+  }
+  CursorScope scope(std::move(args));
+  // Reports inside the procedure belong to its own statements.
+  bool before = gAborted;
+  bool called = gSlotCaller(slot, ps);
+  gAborted = before;
+  if (!called) gAborted = true;  // the caller has reported why
+  return called;
+}
+
+// The tokens of compiled arguments: functions, procedure and method calls by
+// "@", system variables and DEF constants by their sigil. handled is false
+// when op starts with no token.
+bool EvalCompiledToken(const std::string& op, TParStack& ps, bool& handled) {
+  handled = true;
+  const char first = op[0];
+  if (first == code::kFunctionMark && op.size() >= 2) {
+    const char c = op[1];
+    if (c == code::kProcToken) {
+      if (op.size() < 6) {
+        Fail(213);
+        return false;
+      }
+      return CallProcedureToken(GetLe32(op, 2), op.substr(6), ps);
+    }
+    if (c == code::kMethodToken) {
+      size_t colon = FindTopLevel(op, ':', true, 2);
+      std::string name = UpperCompiled(Trim(std::string_view(op).substr(2, colon == npos ? npos : colon - 2)));
+      return CallFunction(name, colon == npos ? std::string() : op.substr(colon + 1), ps);
+    }
+    const int fn = static_cast<unsigned char>(c);
+    const char* name = FunctionName(fn);
+    if (name == nullptr) {
+      Fail(101, "@" + ToDecimal(fn));
+      return false;
+    }
+    return CallFunction(name, op.substr(2), ps);
+  }
+  if (IsKindChar(first) && op.size() >= 2) {
+    const auto c = static_cast<unsigned char>(op[1]);
+    const char* sysvar = SysVarName(c);
+    const bool def = c == 0xFE && op.size() >= 6;
+    if (def || (sysvar != nullptr && sysvar[0] == first)) {
+      std::string rest = Trim(std::string_view(op).substr(def ? 6 : 2));
+      if (rest.empty() || rest == ")") {
+        if (!def) return ReadSystemVariable(sysvar);
+        gEval.lastVarName = std::string(1, first);
+        gRes.ResultKind = KindOfChar(first);
+        if (!ReadDefLine(GetLe32(op, 2), gRes)) {
+          Fail(100, std::string(1, first));
+          return false;
+        }
+        return true;
+      }
+    }
+  }
+  handled = false;
+  return true;
+}
+
+// Classifies and evaluates one operand into gRes; false after an error.
+bool EvalOperand(const std::string& raw, int expected, TParStack& ps, bool& literal) {
+  literal = false;
+  if (gCompiledText && !raw.empty()) {
+    bool handled = false;
+    bool ok = EvalCompiledToken(raw, ps, handled);
+    if (handled) return ok;
+  }
+  std::string op = Trim(raw);
+  if (op.empty()) return true;
+  if (op == "()") {
+    gEval.pos = gEval.text.size();  // ends the whole expression
+    return true;
+  }
+  if (op[0] == '(') return SubEvaluate(op.substr(1), expected, ps, literal);
+  size_t paren;
+  if (IsCallForm(op, paren)) {
+    if (paren == npos) {
+      Fail(213);
+      return false;
+    }
+    size_t from = op[0] == '@' ? 1 : 0;
+    std::string name = Upper(Trim(std::string_view(op).substr(from, paren - from)));
+    return CallFunction(name, op.substr(paren + 1), ps);
+  }
+  if (op.back() == ')') {
+    op.pop_back();  // the closing bracket of an enclosing argument list
+    op = Trim(op);
+  }
+  if (op.size() >= 2 && op.front() == '"' && op.back() == '"') {
+    gRes.StrValue = ProcessEscapes(std::string_view(op).substr(1, op.size() - 2));
+    gRes.ResultKind = kind::kString;
+    literal = true;
+    return true;
+  }
+  std::string u = gCompiledText ? UpperCompiled(op) : Upper(op);
+  if (u.empty()) return true;
+  const char first = u.front(), last = u.back();
+  if (IsKindChar(first)) return ReadSystemVariable(u);
+  if (last == ']') return ReadArrayOperand(u, expected, ps);
+  if (last == '#') return IsMemberForm(u) ? ReadMemberOperand(u, expected, ps) : Load(u, expected);
+  if (IsKindChar(last)) {
+    gRes.ResultKind = KindOfChar(last);
+    if (IsMemberForm(u)) return ReadMemberOperand(u, expected, ps);
+    return Load(u, expected);
+  }
+  return ReadNumberLiteral(u);
+}
+
+// After a failure: drops this argument's operators, empties the result and
+// moves past the rest of the argument unless its terminator was read.
+void Unwind(int base, char term, bool argumentRead) {
+  while (gOps.top > base) gOps.entries[gOps.top--].LeftStr.clear();
+  gRes.Reset();
+  if (!argumentRead) SkipArgument(term);
+}
+
+void FinishArgument(char term) {
+  size_t p = gEval.pos;
+  while (p < gEval.text.size() && IsBlankChar(gEval.text[p])) ++p;
+  std::string_view rest = std::string_view(gEval.text).substr(p);
+  if (rest == ")" || rest == "()") gEval.pos = gEval.text.size();
+  if (gEval.RestEmpty() && term != 'p') {
+    gEval.endOfArgs = true;
+    if (gEval.lastSep != ',' && gEval.lastSep != ';') gEval.lastSep = ' ';
+  }
+}
+
+// One argument: operands and operators up to the terminator.
+bool EvaluateInner(TParStack& ps, char term, int expected) {
+  gRes.Reset();
+  gEval.lastSep = ' ';
+  const int base = gOps.base;
+  if (gEval.depth > kMaxEvalDepth) {
+    Fail(255, Excerpt(gEval.text));
+    Unwind(base, term, false);
+    FinishArgument(term);
+    return false;
+  }
+  bool literal = false;
+  int operands = 0;
+  bool argumentRead = false;
+  for (;;) {
+    gRes.Reset();
+    SkipBlanks();
+    if (term != 'p' && (gEval.RestEmpty() || gEval.text[gEval.pos] == term)) {
+      Fail(212);
+      Unwind(base, term, false);
+      FinishArgument(term);
+      return false;
+    }
+    bool negate = false;
+    if (!gEval.RestEmpty() && (gEval.text[gEval.pos] == '-' || gEval.text[gEval.pos] == '+')) {
+      negate = gEval.text[gEval.pos] == '-';
+      ++gEval.pos;
+      SkipBlanks();
+    }
+    std::string operand = ScanOperand(term);
+    bool isLiteral = false;
+    if (!EvalOperand(operand, expected, ps, isLiteral) || gAborted) {
+      gAborted = true;
+      Unwind(base, term, false);
+      FinishArgument(term);
+      return false;
+    }
+    if (operands++ == 0) literal = isLiteral;
+    if (negate) {
+      MaterializeText(gRes);
+      gRes.IntValue = WrapNeg(gRes.IntValue);
+      gRes.FloatValue = -gRes.FloatValue;
+      gRes.StrValue.insert(0, 1, '-');
+    }
+    const int rk = gRes.ResultKind;
+    if ((expected == kind::kString && rk != kind::kString) ||
+        ((expected > 10 || rk > 10) && expected != rk)) {
+      Fail(216, gEval.lastVarName);
+      Unwind(base, term, false);
+      FinishArgument(term);
+      return false;
+    }
+    SkipBlanks();
+    if (gEval.RestEmpty()) break;
+    char c = gEval.text[gEval.pos];
+    if (Terminates(c, term) || c == ',' || c == ';') {
+      gEval.lastSep = c;
+      ++gEval.pos;
+      argumentRead = true;
+      break;
+    }
+    Op op;
+    uint8_t prec;
+    if (!ScanOperator(op, prec)) break;
+    bool ok = true;
+    while (ok && gOps.top > base && gOps.entries[gOps.top].Prec >= prec) ok = ApplyTop();
+    if (!ok || !Push(op, prec)) {
+      Unwind(base, term, false);
+      FinishArgument(term);
+      return false;
+    }
+  }
+  while (gOps.top > base) {
+    if (!ApplyTop()) {
+      Unwind(base, term, argumentRead);
+      FinishArgument(term);
+      return false;
+    }
+  }
+  FinishArgument(term);
+  return literal && operands == 1;
+}
+
+// ---------------------------------------------------------------------------
+// Arithmetic arguments
+//
+// Most arguments in loops are plain arithmetic: number variables, number
+// literals, operators and brackets. Such an argument text is read once with
+// the scanner above into a postfix program, which later evaluations run
+// without scanning. Anything else (strings, calls, arrays, system
+// variables, a result taken straight from a negated operand) is never
+// compiled, and whatever would report an error (an unknown variable,
+// division by zero, a nesting limit) gives the evaluation back to the
+// general path before anything has changed, so reports stay the same.
+
+struct FastProgram;
+
+// Built-in functions of one number whose handlers only compute (see
+// functions_number.cpp): the same formulas and argument checks.
+enum class FastFunction : uint8_t { Sin, Cos, Arctan, Exp, Sqrt, Sqr, Ln, Int, Abs };
+
+bool FastFunctionOf(std::string_view name, FastFunction& out) {
+  static const std::pair<std::string_view, FastFunction> kTable[] = {
+      {"SIN", FastFunction::Sin},   {"COS", FastFunction::Cos}, {"ARCTAN", FastFunction::Arctan},
+      {"EXP", FastFunction::Exp},   {"SQRT", FastFunction::Sqrt}, {"SQR", FastFunction::Sqr},
+      {"LN", FastFunction::Ln},     {"INT", FastFunction::Int}, {"ABS", FastFunction::Abs},
+  };
+  for (const auto& [n, f] : kTable) {
+    if (n == name) {
+      out = f;
+      return FindFunction(name) != nullptr;
+    }
+  }
+  return false;
+}
+
+struct FastStep {
+  enum Kind : uint8_t { Var, Element, Literal, Negate, Binary, Call } kind = Var;
+  FastFunction function = FastFunction::Sin;
+  Op op = Op::Add;
+  char varKind = '%';
+  uint8_t literalKind = kind::kLong;
+  double value = 0.0;
+  std::string name;
+  // An element's index arguments (each evaluated like Evaluate(' ', 2)).
+  std::vector<std::shared_ptr<const FastProgram>> indices;
+
+  static FastStep Of(Kind k, Op o = Op::Add) {
+    FastStep s;
+    s.kind = k;
+    s.op = o;
+    return s;
+  }
+};
+
+// Brackets nested deeper than this are left to the general path.
+constexpr int kMaxFastDepth = 16;
+
+struct FastProgram {
+  std::vector<FastStep> steps;
+  int depth = 0;               // brackets nested inside
+  int pending = 0;             // operators waiting at the most
+  std::string lastVar;         // the variable read last
+};
+
+std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest);
+
+bool IsNameChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
+
+bool PlainVariable(const std::string& u) {
+  if (u.size() < 2 || !(u.back() == '%' || u.back() == '&' || u.back() == '!')) return false;
+  if (!((u[0] >= 'A' && u[0] <= 'Z') || u[0] == '_')) return false;
+  for (size_t i = 0; i + 1 < u.size(); ++i)
+    if (!IsNameChar(u[i])) return false;
+  return true;
+}
+
+bool PlainNumber(const std::string& u) {
+  size_t digits = 0, dots = 0;
+  for (char c : u) {
+    if (c >= '0' && c <= '9') ++digits;
+    else if (c == '.') ++dots;
+    else return false;
+  }
+  return digits > 0 && dots <= 1;
+}
+
+// A function call operand as EvalOperand reads it: its name and the text of
+// its arguments (with the closing bracket). False for anything else.
+bool CallOperand(const std::string& op, std::string& name, std::string& args) {
+  if (gCompiledText && op.size() >= 2 && op[0] == code::kFunctionMark) {
+    const auto c = static_cast<unsigned char>(op[1]);
+    if (c == static_cast<unsigned char>(code::kProcToken) || c == static_cast<unsigned char>(code::kMethodToken))
+      return false;
+    const char* n = FunctionName(c);
+    if (n == nullptr) return false;
+    name = n;
+    args = op.substr(2);
+    return true;
+  }
+  if (gCompiledText) return false;
+  size_t paren;
+  if (!IsCallForm(op, paren) || paren == npos) return false;
+  const size_t from = op[0] == '@' ? 1 : 0;
+  name = Upper(Trim(std::string_view(op).substr(from, paren - from)));
+  args = op.substr(paren + 1);
+  return true;
+}
+
+// Reads one argument of gEval.text from gEval.pos the way EvaluateInner
+// does, writing steps instead of computing. False when the argument is not
+// plain arithmetic. pendingBase: operators already waiting outside.
+bool CompileFast(char term, FastProgram& out, int level, int pendingBase) {
+  struct Pending {
+    Op op;
+    uint8_t prec;
+  };
+  if (level > kMaxFastDepth) return false;
+  std::vector<Pending> ops;
+  int operands = 0;
+  bool lastNegated = false;
+  out.depth = std::max(out.depth, level);
+  for (;;) {
+    SkipBlanks();
+    if (gEval.RestEmpty() || gEval.text[gEval.pos] == term) return false;
+    bool negate = false;
+    const char sign = gEval.text[gEval.pos];
+    if (sign == '-' || sign == '+') {
+      negate = sign == '-';
+      ++gEval.pos;
+      SkipBlanks();
+    }
+    std::string op = Trim(ScanOperand(term));
+    if (op.empty() || op == "()") return false;
+    if (op[0] == '(') {
+      CursorScope scope(op.substr(1));
+      if (!CompileFast(')', out, level + 1, pendingBase + static_cast<int>(ops.size()))) return false;
+    } else if (std::string name, args; CallOperand(op, name, args)) {
+      // A call: its argument is read up to ")" like a bracket.
+      FastFunction function;
+      if (!FastFunctionOf(name, function)) return false;
+      CursorScope scope(std::move(args));
+      if (!CompileFast(')', out, level + 1, pendingBase + static_cast<int>(ops.size()))) return false;
+      FastStep call = FastStep::Of(FastStep::Call);
+      call.function = function;
+      out.steps.push_back(std::move(call));
+    } else {
+      size_t paren;
+      if (IsCallForm(op, paren)) return false;
+      if (op.back() == ')') {
+        op.pop_back();
+        op = Trim(op);
+      }
+      std::string u = gCompiledText ? UpperCompiled(op) : Upper(op);
+      if (u.empty()) return false;
+      FastStep step = FastStep::Of(FastStep::Var);
+      std::string arrayName, inside;
+      if (u.back() == ']' && SplitIndexed(u, arrayName, inside) && PlainVariable(arrayName) &&
+          !Trim(inside).empty()) {
+        // An element: its index arguments as the array code splits them.
+        step.kind = FastStep::Element;
+        step.varKind = arrayName.back();
+        size_t start = 0;
+        for (;;) {
+          if (step.indices.size() == 3) return false;
+          const size_t comma = FindTopLevel(inside, ',', false, start);
+          std::shared_ptr<const FastProgram> index =
+              FastProgramFor(std::string_view(inside).substr(start, comma == npos ? npos : comma - start));
+          if (!index) return false;
+          out.depth = std::max(out.depth, level + 1 + index->depth);
+          out.pending = std::max(out.pending, pendingBase + static_cast<int>(ops.size()) + index->pending);
+          step.indices.push_back(std::move(index));
+          if (comma == npos) break;
+          start = comma + 1;
+        }
+        step.name = arrayName;
+        out.lastVar = u;  // the array code names the whole element
+      } else if (PlainVariable(u)) {
+        step.kind = FastStep::Var;
+        step.varKind = u.back();
+        step.name = u;
+        out.lastVar = u;
+      } else if (PlainNumber(u)) {
+        double f;
+        if (!ParseLiteral(u, f)) return false;
+        step.kind = FastStep::Literal;
+        step.value = f;
+        step.literalKind = u.find('.') == npos ? kind::kLong : kind::kFloat;
+      } else {
+        return false;
+      }
+      out.steps.push_back(std::move(step));
+    }
+    ++operands;
+    lastNegated = negate;
+    if (negate) out.steps.push_back(FastStep::Of(FastStep::Negate));
+    SkipBlanks();
+    if (gEval.RestEmpty()) break;
+    const char c = gEval.text[gEval.pos];
+    if (c == term && level > 0) {
+      ++gEval.pos;
+      break;
+    }
+    if (Terminates(c, term) || c == ',' || c == ';') return false;
+    Op binary;
+    uint8_t prec;
+    if (!ScanOperator(binary, prec)) return false;
+    while (!ops.empty() && ops.back().prec >= prec) {
+      out.steps.push_back(FastStep::Of(FastStep::Binary, ops.back().op));
+      ops.pop_back();
+    }
+    ops.push_back({binary, prec});
+    out.pending = std::max(out.pending, pendingBase + static_cast<int>(ops.size()));
+  }
+  // A result taken straight from a negated operand keeps the sign in front
+  // of its own text form: left to the general path.
+  if (operands == 1 && lastNegated) return false;
+  while (!ops.empty()) {
+    out.steps.push_back(FastStep::Of(FastStep::Binary, ops.back().op));
+    ops.pop_back();
+  }
+  return true;
+}
+
+struct ViewHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+};
+
+struct FastCache {
+  std::unordered_map<std::string, std::shared_ptr<const FastProgram>, ViewHash, std::equal_to<>> byText[2];
+};
+FastCache gFast;
+uint32_t gFastRuns = 0;
+
+// The program for the rest of the argument text, nullptr when it has none.
+std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest) {
+  auto& table = gFast.byText[gCompiledText ? 1 : 0];
+  auto it = table.find(rest);
+  if (it != table.end()) return it->second;
+  constexpr size_t kMaxPrograms = 8192;
+  if (table.size() >= kMaxPrograms) table.clear();
+  auto program = std::make_shared<FastProgram>();
+  if (rest.empty()) {
+    program.reset();
+  } else {
+    CursorScope scope{std::string(rest)};
+    if (!CompileFast(' ', *program, 0, 0)) program.reset();
+  }
+  table.emplace(std::string(rest), program);
+  return program;
+}
+
+struct FastValue {
+  double f;
+  int32_t i;
+  uint8_t kind;
+  uint8_t text;  // how its text form is made
+};
+
+// Runs a program; false (nothing changed) when the general path must run.
+bool Compute(const FastProgram& p, FastValue& result);
+
+// A function on the value in place; false where its handler reports 200.
+bool CallFast(FastFunction function, FastValue& v) {
+  const double x = v.f;
+  double f = 0.0;
+  switch (function) {
+    case FastFunction::Sin: f = std::sin(x); break;
+    case FastFunction::Cos: f = std::cos(x); break;
+    case FastFunction::Arctan: f = std::atan(x); break;
+    case FastFunction::Exp: f = std::exp(x); break;
+    case FastFunction::Sqrt:
+      if (!(x >= 0)) return false;
+      f = std::sqrt(x);
+      break;
+    case FastFunction::Sqr: f = x * x; break;
+    case FastFunction::Ln:
+      if (!(x > 0)) return false;
+      f = std::log(x);
+      break;
+    case FastFunction::Int:
+      v.i = TruncToInt32(x);
+      v.f = v.i;
+      v.kind = kind::kLong;
+      v.text = TEvalResult::kTextFromInt;
+      return true;
+    case FastFunction::Abs: {
+      // The integer form is the argument's own, made positive.
+      const int32_t i = v.i < 0 ? WrapNeg(v.i) : v.i;
+      v.f = std::fabs(x);
+      v.i = i;
+      v.kind = kind::kFloat;
+      v.text = TEvalResult::kTextFromFloat;
+      return true;
+    }
+  }
+  v.f = f;
+  v.i = TruncToInt32(f);
+  v.kind = kind::kFloat;
+  v.text = TEvalResult::kTextFromFloat;
+  return true;
+}
+
+// An element as ResolveElement and LoadElement read it; false where they
+// would report.
+bool LoadFastElement(const FastStep& s, FastValue& v) {
+  int32_t idx[3] = {0, 0, 0};
+  for (size_t k = 0; k < s.indices.size(); ++k) {
+    FastValue index;
+    if (!Compute(*s.indices[k], index)) return false;
+    idx[k] = index.i;
+  }
+  const int32_t a = FindArray(s.name);
+  if (a == 0) return false;
+  const TVarArr& arr = gStores.arrs[a];
+  if (arr.ElemKind != s.varKind || arr.Count <= 0 || idx[0] < 0 || idx[0] > arr.Bound1 || idx[1] < 0 ||
+      idx[1] > arr.Bound2 || idx[2] < 0 || idx[2] > arr.Bound3)
+    return false;
+  const int64_t offset = idx[0] + (static_cast<int64_t>(arr.Bound1) + 1) *
+                                      (idx[1] + static_cast<int64_t>(idx[2]) * (static_cast<int64_t>(arr.Bound2) + 1));
+  if (offset < 0 || offset >= arr.Count) return false;
+  const int64_t element = arr.First + offset;
+  if (s.varKind == '!') {
+    if (element < 0 || element >= static_cast<int64_t>(gPools.sngs.size())) return false;
+    v.f = gPools.sngs[static_cast<size_t>(element)];
+    v.i = TruncToInt32(v.f);
+    v.kind = kind::kFloat;
+    v.text = TEvalResult::kTextFromFloat;
+    return true;
+  }
+  const std::vector<int32_t>& pool = s.varKind == '%' ? gPools.ints : gPools.lngs;
+  if (element < 0 || element >= static_cast<int64_t>(pool.size())) return false;
+  v.i = pool[static_cast<size_t>(element)];
+  v.f = v.i;
+  v.kind = s.varKind == '%' ? kind::kInt : kind::kLong;
+  v.text = TEvalResult::kTextFromInt;
+  return true;
+}
+
+// Runs a program into result without touching the evaluator's state.
+bool Compute(const FastProgram& p, FastValue& result) {
+  FastValue stack[kOpStackSize + 2];
+  int top = 0;
+  for (const FastStep& s : p.steps) {
+    switch (s.kind) {
+      case FastStep::Element:
+        if (!LoadFastElement(s, stack[top++])) return false;
+        break;
+      case FastStep::Call:
+        if (!CallFast(s.function, stack[top - 1])) return false;
+        break;
+      case FastStep::Var: {
+        const int32_t i = Find(s.name);
+        if (i == 0) return false;
+        FastValue& v = stack[top++];
+        if (s.varKind == '!') {
+          v.f = gStores.sngs[i].Value;
+          v.i = TruncToInt32(v.f);
+          v.kind = kind::kFloat;
+          v.text = TEvalResult::kTextFromFloat;
+        } else {
+          v.i = s.varKind == '%' ? gStores.ints[i].Value : gStores.lngs[i].Value;
+          v.f = v.i;
+          v.kind = s.varKind == '%' ? kind::kInt : kind::kLong;
+          v.text = TEvalResult::kTextFromInt;
+        }
+        break;
+      }
+      case FastStep::Literal: {
+        FastValue& v = stack[top++];
+        v.f = s.value;
+        v.i = TruncToInt32(s.value);
+        v.kind = s.literalKind;
+        v.text = s.literalKind == kind::kLong ? TEvalResult::kTextFromInt : TEvalResult::kTextFromFloat;
+        break;
+      }
+      case FastStep::Negate: {
+        FastValue& v = stack[top - 1];
+        v.i = WrapNeg(v.i);
+        v.f = -v.f;
+        break;
+      }
+      case FastStep::Binary: {
+        FastValue& l = stack[top - 2];
+        const FastValue& r = stack[top - 1];
+        double f;
+        uint8_t k;
+        int32_t error = 0;
+        if (!ApplyNumeric(s.op, l.f, r.f, f, k, error)) return false;
+        l.f = f;
+        l.i = TruncToInt32(f);
+        l.kind = k;
+        l.text = TEvalResult::kTextFromFloat;
+        --top;
+        break;
+      }
+    }
+  }
+  result = stack[0];
+  return true;
+}
+
+// Runs a program as the whole argument; false (nothing changed) when the
+// general path must run.
+bool RunFast(const FastProgram& p, bool makeText) {
+  FastValue v;
+  if (!Compute(p, v)) return false;
+  gRes.Reset();
+  gRes.FloatValue = v.f;
+  gRes.IntValue = v.i;
+  gRes.ResultKind = v.kind;
+  gRes.PendingText = v.text;
+  if (makeText) MaterializeText(gRes);
+  if (!p.lastVar.empty()) gEval.lastVarName = p.lastVar;
+  gEval.pos = gEval.text.size();
+  gEval.endOfArgs = true;
+  gEval.lastSep = ' ';
+  gEval.failed = false;
+  ++gFastRuns;
+  return true;
+}
+
+// The whole rest of the text as one arithmetic argument, if it is one. (It
+// holds no quoted string, so Evaluate's literal flag is false.)
+bool TryFast(char terminator, int expectedKind, bool makeText) {
+  if (terminator != ' ' || !(expectedKind == 0 || (expectedKind >= kind::kInt && expectedKind <= kind::kFloat)))
+    return false;
+  if (gEval.RestEmpty()) return false;
+  const std::shared_ptr<const FastProgram> p = FastProgramFor(std::string_view(gEval.text).substr(gEval.pos));
+  if (!p) return false;
+  if (gEval.depth + p->depth + 1 > kMaxEvalDepth || gOps.top + p->pending >= kOpStackSize) return false;
+  return RunFast(*p, makeText);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+void ResetEvaluator() {
+  gEval = EvalState();
+  gRes.Reset();
+  for (TOpStack& e : gOps.entries) e = TOpStack();
+  gOps.top = 0;
+  gOps.base = 0;
+  gAborted = false;
+}
+
+int PendingOperations() { return gOps.top; }
+
+uint32_t PrecompiledRuns() { return gFastRuns; }
+
+void SetProcedureSlotCaller(SlotCallHook hook) { gSlotCaller = hook; }
+
+namespace {
+
+// One argument; makeText false leaves the text form of a number result
+// unmade (for callers that read only the number forms).
+bool EvaluateArgument(TParStack& ps, char terminator, int expectedKind, bool makeText) {
+  if (expectedKind == 9) expectedKind = kind::kString;
+  if (TryFast(terminator, expectedKind, makeText)) return false;
+  DepthGuard depth;
+  const bool outerAborted = gAborted;
+  gAborted = false;
+  // The argument's own operators start above everything pending.
+  const int outerBase = gOps.base;
+  gOps.base = gOps.top;
+  bool literal = EvaluateInner(ps, terminator, expectedKind);
+  if (makeText) MaterializeText(gRes);
+  gOps.base = outerBase;
+  gEval.failed = gAborted;
+  gAborted = gAborted || outerAborted;
+  return literal;
+}
+
+}  // namespace
+
+bool Evaluate(TParStack& ps, char terminator, int expectedKind) {
+  return EvaluateArgument(ps, terminator, expectedKind, true);
+}
+
+void EvaluateCondition(TParStack& ps) { EvaluateArgument(ps, ' ', 0, false); }
+
+int32_t EvalInt(TParStack& ps, char terminator) {
+  Evaluate(ps, terminator, kind::kInt);
+  return gRes.IntValue;
+}
+
+double EvalFloat(TParStack& ps, char terminator) {
+  Evaluate(ps, terminator, 0);
+  return gRes.FloatValue;
+}
+
+std::string EvalString(TParStack& ps, char terminator) {
+  Evaluate(ps, terminator, 0);
+  return gRes.StrValue;
+}
+
+bool ReadSystemVariable(const std::string& u) {
+  gEval.lastVarName = u;
+  gRes.ResultKind = KindOfChar(u.empty() ? '%' : u[0]);
+  int32_t radixValue;
+  if (const SysVarEntry* e = FindSysVar(u)) {
+    if (!e->quiet) NoteOutsideWork();
+    if (e->handler) e->handler(gRes);
+  } else if (ParseRadixLiteral(u, radixValue)) {
+    gRes.IntValue = radixValue;
+    gRes.StrValue = IntToText(radixValue);
+    gRes.ResultKind = kind::kLong;
+  } else {
+    if (DefConstantLookup def = GetDefConstantLookup(); def && def(u, gRes)) return true;
+    Fail(100, u);
+    return false;
+  }
+  if (gRes.FloatValue == 0) gRes.FloatValue = gRes.IntValue;
+  return true;
+}
+
+}  // namespace korv

@@ -1,0 +1,98 @@
+// The expression evaluator: consumes one argument from the front of the
+// remaining argument text, up to a terminator, and leaves its value in gRes.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "values/value.h"
+
+namespace korv {
+
+struct EvalState {
+  std::string text;     // the argument text of the current statement / call
+  size_t pos = 0;       // the remaining text is text.substr(pos)
+  bool endOfArgs = false;
+  char lastSep = ' ';   // ' ', ',' or ';'
+  std::string lastVarName;  // last variable looked up (for error 216)
+  int depth = 0;        // recursion guard
+  bool failed = false;  // the last Evaluate ended through an error report
+
+  std::string Rest() const { return pos < text.size() ? text.substr(pos) : std::string(); }
+  bool RestEmpty() const { return pos >= text.size(); }
+  void SetText(std::string t) {
+    text = std::move(t);
+    pos = 0;
+    endOfArgs = text.empty();
+    lastSep = ' ';
+  }
+};
+
+extern EvalState gEval;
+extern TEvalResult gRes;
+
+void ResetEvaluator();
+
+// How many arguments ran as precompiled arithmetic (for tests).
+uint32_t PrecompiledRuns();
+
+// Evaluates one argument. terminator: ',' ')' ' ' or 'p' (list mode).
+// expectedKind: 0 any, 1 string (9 = 1), 2/10 informative, 11 address of a
+// %/& variable, 20 whole array. Returns true when the argument was a quoted
+// string literal. After an error report that returned, the argument ends
+// with an empty result (0, "", kind 0), the rest of the argument up to its
+// terminator is skipped and gEval.failed is set.
+bool Evaluate(TParStack& ps, char terminator, int expectedKind = 0);
+// Evaluate(ps, ' ', 0) for a condition: only the number forms of the result
+// are made (its text stays pending, see TEvalResult::PendingText).
+void EvaluateCondition(TParStack& ps);
+
+// Convenience wrappers used by statement handlers: Evaluate with any kind
+// accepted (EvalInt passes the informative kind 2), then one form of gRes.
+int32_t EvalInt(TParStack& ps, char terminator);
+double EvalFloat(TParStack& ps, char terminator);
+std::string EvalString(TParStack& ps, char terminator);
+
+// Number-to-text and text-to-number rules shared by the stores and PRINT.
+std::string IntToText(int32_t v);      // decimal, right-aligned in NUMWIDTH
+std::string FloatToText(double v);     // fixed point, DECIMALS digits, NUMWIDTH
+// Makes the text form of a result whose text was left pending.
+void MaterializeText(TEvalResult& r);
+void TextToNumbers(const std::string& s, int32_t& i, double& f);
+int32_t TruncToInt32(double v);        // low 32 bits of the 64-bit truncation
+
+// Nesting limits: evaluations nested deeper than kMaxEvalDepth and more than
+// kOpStackSize pending operations are refused with error 255.
+constexpr int kMaxEvalDepth = 1000;
+constexpr int kOpStackSize = 250;
+
+// Text helpers of the conversions above.
+std::string RightAlign(std::string s, int32_t width);  // blanks in front up to width
+std::string FixedText(double v, int32_t decimals);     // fixed point, "." as point
+// A whole text as a real number: digits, optional "." and digits, optional
+// exponent (E, sign, digits); no sign, no blanks. An underflow reads as 0.
+bool ParseRealText(std::string_view s, double& out);
+// String-literal escapes (\\ \a \b \f \n \q \r \t \z \xHH).
+std::string ProcessEscapes(std::string_view s);
+int32_t WrapAdd(int32_t a, int32_t b);  // 32-bit wrap-around
+int32_t WrapNeg(int32_t a);
+
+// Reads a name that begins with its kind character: system variables, radix
+// literals ($1F, &17, %101) and DEF constants, in that order; 100 when none
+// matches. Returns false after an error report.
+bool ReadSystemVariable(const std::string& upperName);
+
+// The number of pending binary operations (empty between statements).
+int PendingOperations();
+
+// Compiled arguments (the runtime sets gCompiledText, core/text.h) carry
+// tokens instead of names: operator tokens, "@" + code for functions, sigil +
+// code for system variables, sigil + 0xFE + slot for DEF constants, "@" 0x14
+// + slot for procedure calls and "@" 0x13 name ":" for method calls. The
+// runtime installs the call of a procedure by its header slot; the hook reads
+// the arguments from the evaluator's remaining text, leaves the value in gRes
+// and returns false after reporting a slot that holds no procedure.
+using SlotCallHook = bool (*)(int32_t headerSlot, TParStack& ps);
+void SetProcedureSlotCaller(SlotCallHook hook);
+
+}  // namespace korv

@@ -1,0 +1,142 @@
+#include "values/functions_support.h"
+
+#include <cmath>
+
+#include "base/text.h"
+#include "base/errors.h"
+#include "values/evaluator.h"
+
+namespace korv::fn {
+
+bool Arg(TParStack& ps, bool last, int expectedKind) {
+  Evaluate(ps, last ? ')' : ',', expectedKind);
+  if (gEval.failed) {
+    gRes.Reset();
+    return false;
+  }
+  return true;
+}
+
+bool IntArg(TParStack& ps, bool last, int32_t& out) {
+  out = 0;
+  if (!Arg(ps, last, kind::kInt)) return false;
+  out = gRes.IntValue;
+  return true;
+}
+
+bool FloatArg(TParStack& ps, bool last, double& out) {
+  out = 0.0;
+  if (!Arg(ps, last, 0)) return false;
+  out = gRes.FloatValue;
+  return true;
+}
+
+bool StrArg(TParStack& ps, bool last, std::string& out, bool required) {
+  out.clear();
+  if (!Arg(ps, last, required ? kind::kString : 0)) return false;
+  out = gRes.StrValue;
+  return true;
+}
+
+bool HasFurtherArg() {
+  return FindTopLevel(gEval.text, ',', false, gEval.pos) != std::string::npos;
+}
+
+void SkipArg(bool last) {
+  size_t comma = last ? std::string::npos : FindTopLevel(gEval.text, ',', false, gEval.pos);
+  if (comma == std::string::npos) {
+    gEval.pos = gEval.text.size();
+    gEval.endOfArgs = true;
+    gEval.lastSep = ' ';
+    return;
+  }
+  gEval.pos = comma + 1;
+  gEval.lastSep = ',';
+}
+
+void NoArgs() {
+  if (Trim(gEval.Rest()) == ")" || Trim(gEval.Rest()).empty()) {
+    gEval.pos = gEval.text.size();
+    gEval.endOfArgs = true;
+  }
+}
+
+namespace {
+bool IsDigitChar(char c) { return c >= '0' && c <= '9'; }
+}  // namespace
+
+double LeadingReal(const std::string& s) {
+  size_t p = 0, n = s.size();
+  bool neg = false;
+  if (p < n && (s[p] == '+' || s[p] == '-')) neg = s[p++] == '-';
+  size_t start = p;
+  while (p < n && IsDigitChar(s[p])) ++p;
+  size_t intEnd = p;
+  if (p < n && s[p] == '.') {
+    ++p;
+    while (p < n && IsDigitChar(s[p])) ++p;
+  }
+  if (p == start || (p == start + 1 && intEnd == start)) return 0.0;  // no digit at all
+  size_t end = p;
+  if (p < n && (s[p] == 'E' || s[p] == 'e')) {
+    size_t q = p + 1;
+    if (q < n && (s[q] == '+' || s[q] == '-')) ++q;
+    size_t digits = q;
+    while (q < n && IsDigitChar(s[q])) ++q;
+    if (q > digits) end = q;
+  }
+  std::string text = s.substr(start, end - start);
+  if (!text.empty() && text[0] == '.') text.insert(0, 1, '0');
+  if (text.back() == '.') text.pop_back();
+  double v = 0.0;
+  if (!ParseRealText(text, v)) {
+    // An exponent out of range: the mantissa alone was readable.
+    size_t e = text.find_first_of("Ee");
+    bool negExp = e != std::string::npos && e + 1 < text.size() && text[e + 1] == '-';
+    v = negExp ? 0.0 : HUGE_VAL;
+  }
+  return neg ? -v : v;
+}
+
+void SetInt(int32_t v, uint8_t resultKind) {
+  gRes.Reset();
+  gRes.IntValue = v;
+  gRes.FloatValue = v;
+  gRes.StrValue = IntToText(v);
+  gRes.ResultKind = resultKind;
+}
+
+void SetFloat(double f) {
+  gRes.Reset();
+  gRes.FloatValue = f;
+  gRes.IntValue = TruncToInt32(f);
+  gRes.StrValue = FloatToText(f);
+  gRes.ResultKind = kind::kFloat;
+}
+
+void SetString(std::string s) {
+  int32_t i = gRes.IntValue;
+  SetStringNumber(std::move(s), i);
+}
+
+void SetStringNumber(std::string s, int32_t intForm) {
+  gRes.Reset();
+  gRes.StrValue = std::move(s);
+  gRes.IntValue = intForm;
+  gRes.FloatValue = intForm;
+  gRes.ResultKind = kind::kString;
+}
+
+void SetEmpty(uint8_t resultKind) {
+  gRes.Reset();
+  if (resultKind == kind::kFloat) gRes.StrValue = FloatToText(0.0);
+  else if (resultKind != kind::kString && resultKind != kind::kNone) gRes.StrValue = IntToText(0);
+  gRes.ResultKind = resultKind;
+}
+
+void Fail(int32_t code, uint8_t resultKind, const std::string& detail) {
+  RaiseError(code, detail);
+  SetEmpty(resultKind);
+}
+
+}  // namespace korv::fn
