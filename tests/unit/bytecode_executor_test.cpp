@@ -242,7 +242,7 @@ TEST_F(RuntimeTest, MultiplyingByAMemberInsideMethodArguments) {
       "ENDPROC\n");
   EXPECT_EQ(o.exit, 0) << o.out;
   EXPECT_TRUE(o.errors.empty()) << o.out;
-  EXPECT_EQ(o.out, "12 12 8 12\n220\n60\n");
+  EXPECT_EQ(o.out, "12.000000 12.000000 8.000000 12.000000\n220.000000\n60.000000\n");
 }
 
 TEST_F(RuntimeTest, UnknownCommandCodesDoNothingInTheRuntime) {
