@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Runs the end-to-end programs under tests/programs/ with the Windows
-executables under Wine in console mode and compares what they do with the
-expectations beside them.
+"""Runs the end-to-end programs under tests/programs/ and the examples under
+examples/ with the Windows executables under Wine in console mode and
+compares what they do with the expectations beside them.
 
 Every program runs twice: in the interpreter (KORVID) and compiled (KORVAC,
 then KORVEX on the .kvc file; every fourth program and every program under
@@ -41,6 +41,9 @@ Compiled mode:
     "WARN:\\tf (12) 215:" becomes "WARN:\\t<slot>\\t215\\t", a box body
     "Zeile  12 in f: \\n<statement>" becomes "Zeile <slot in 6>!".
   - telmar directives are not checked (the runtime writes no TELMAR.LOG).
+  - The runtime ends each debugger line with the source position that the
+    map file gives for its statement (" [f (12)]"); every such position must
+    be the map's, and is removed before the comparisons.
 
 KORV_WIN32_BUILD names another build folder of the Windows programs.
 """
@@ -252,6 +255,30 @@ class Translator:
         return ''.join(out)
 
 
+DEBUG_LINE_RE = re.compile(r'^(?:ERROR|WARN):\t(\d+)\t[^\n]*$', re.M)
+POSITION_NOTE_RE = re.compile(r' \[([^\]\n]+) \((\d+)\)\]$')
+
+
+def take_position_notes(stderr, slot_map, problems):
+    """Checks the source positions that the runtime adds to its debugger
+    lines against the map file and returns stderr without them."""
+    positions = {slot: key for key, slots in slot_map.items() for slot in slots}
+
+    def strip(m):
+        line, slot = m.group(0), int(m.group(1))
+        note = POSITION_NOTE_RE.search(line)
+        want = positions.get(slot)
+        if note is None:
+            if want is not None:
+                problems.append(f'no source position in {line!r}; the map gives {want}')
+            return line
+        got = (note.group(1), int(note.group(2)))
+        if got != want:
+            problems.append(f'source position {got} in {line!r}; the map gives {want}')
+        return line[:note.start()]
+    return DEBUG_LINE_RE.sub(strip, stderr)
+
+
 def check_files(scratch, exp, problems, translate=None):
     for spec in exp['file'] + exp['file-contains']:
         fname, _, text = spec.partition('=')
@@ -376,6 +403,7 @@ class Runner:
             if result is None:
                 problems.append('timed out after 180 s')
                 return None
+            result = (result[0], result[1], take_position_notes(result[2], translate.slots, problems))
             own_out = os.path.exists(base + '.compiled.out')
             check_result(result, exp, read_text(base + ('.compiled.out' if own_out else '.out')), problems,
                          translate)
@@ -459,8 +487,9 @@ def main():
         print(f'note: no KORVAC.exe/KORVEX.exe in {build}: compiled runs skipped')
         modes = [m for m in modes if m != 'compiled']
     progs = []
-    for d, _, files in os.walk(os.path.join(args.root, 'tests', 'programs')):
-        progs += [os.path.join(d, f) for f in files if f.endswith('.krv')]
+    for top in (os.path.join('tests', 'programs'), 'examples'):
+        for d, _, files in os.walk(os.path.join(args.root, top)):
+            progs += [os.path.join(d, f) for f in files if f.endswith('.krv')]
     progs.sort()
     if args.filter:
         progs = [p for p in progs if any(f in p for f in args.filter)]

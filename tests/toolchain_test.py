@@ -276,6 +276,73 @@ def test_native_compiler(c, tmp):
     c.check(ref[1] == got[1] and 'yes A' in got[1], 'the program linked on Linux runs under Windows')
 
 
+def run_raw(cmd, cwd, console, stdin_data=b''):
+    """Runs a program with KORV_CONSOLE=console; exit code and the raw bytes
+    of standard output and standard error."""
+    env = dict(os.environ, KORV_CONSOLE=console)
+    env.pop('TMR_RUNTIME', None)
+    with tempfile.TemporaryFile() as inp, tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        inp.write(stdin_data)
+        inp.seek(0)
+        p = subprocess.run(cmd, cwd=cwd, env=env, stdin=inp, stdout=out, stderr=err, timeout=120)
+        out.seek(0)
+        err.seek(0)
+        return p.returncode, out.read(), err.read()
+
+
+def test_console(c, tmp):
+    # A missing program file is named before the usage text.
+    code, _, err = c.wine(c.exe('KORVID.exe'), ['nothere.krv'], tmp)
+    first = err.split('\n')[0] if err else ''
+    c.check(code == 2 and first == '[Korvid] Datei nicht gefunden: nothere.krv' and 'KORVID [<Dateiname>]' in err,
+            f'a missing source file is named on stderr first ({code}, {err!r})')
+    code, _, err = c.wine(c.exe('KORVID.exe'), ['nothere'], tmp)
+    c.check(code == 2 and err.startswith('[Korvid] Datei nicht gefunden: nothere.KRVSRC\n'),
+            f'the name tried is the one with the extension ({err!r})')
+    code, _, err = c.wine(c.exe('KORVID.exe'), [], tmp)
+    c.check(code == 2 and 'nicht gefunden' not in err, f'no file named: only the usage text ({err!r})')
+
+    # KORV_CONSOLE=utf8 converts the standard handles; =1 keeps the bytes.
+    write(os.path.join(tmp, 'umlaut.krv'),
+          'DECLARE a$\nPRINT "Grüße aus Köln"\nINPUT a$\nPRINT a$; " "; LEN(a$)\n'
+          'SETERRORLEVEL -1\nPRINT LN(-1)\n')
+    typed = 'Käse\n'.encode('utf-8')
+    code, out, err = run_raw(['wine', c.exe('KORVID.exe'), 'umlaut.krv'], tmp, 'utf8', typed)
+    out = out.replace(b'\r', b'')
+    c.check(code == 0 and out.startswith('Grüße aus Köln\nKäse 4\n'.encode('utf-8')),
+            f'utf8: output and input lines in UTF-8 ({code}, {out!r})')
+    c.check('Ungültiger Funktionswert!'.encode('utf-8') in err, f'utf8: standard error in UTF-8 ({err!r})')
+    code, out, err = run_raw(['wine', c.exe('KORVID.exe'), 'umlaut.krv'], tmp, '1', 'Käse\n'.encode('cp1252'))
+    out = out.replace(b'\r', b'')
+    c.check(code == 0 and out.startswith('Grüße aus Köln\nKäse 4\n'.encode('cp1252')),
+            f'1: output bytes as the program has them ({code}, {out!r})')
+    c.check('Ungültiger Funktionswert!'.encode('cp1252') in err, f'1: standard error in Windows-1252 ({err!r})')
+
+    # KORVEX names the source position of a statement from the map file.
+    # Statement numbers differ from line numbers after a ":" split.
+    write(os.path.join(tmp, 'pos.krv'),
+          'DECLARE a%\nSETERRORLEVEL -1 : a% = q%\na% = %ERRNUMBER\nSETERRORLEVEL 0\n'
+          'a% = 1 : a% = 1 / 0\nPRINT "never"\n')
+    code, _, err = c.wine(c.exe('KORVAC.exe'), ['pos.krv', '-B', '-M'], tmp)
+    c.check(code == 0 and os.path.exists(os.path.join(tmp, 'pos.mapdatei')), f'pos.krv compiles ({err!r})')
+    code, _, err = c.wine(c.exe('KORVEX.exe'), ['pos.kvc'], tmp)
+    lines = err.split('\n')
+    warn = [l for l in lines if l.startswith('WARN:')]
+    error = [l for l in lines if l.startswith('ERROR:')]
+    c.check(code == 3 and len(warn) == 1 and warn[0].startswith('WARN:\t3\t215\t') and
+            warn[0].endswith('Q% [pos.krv (2)]'), f'a warning names its source line ({code}, {err!r})')
+    c.check(len(error) == 1 and error[0] == 'ERROR:\t7\t201:Division durch 0! [pos.krv (5)]',
+            f'an error names its source line ({err!r})')
+    c.check('[Division durch 0!] Zeile      7!\n' in err, f'the box text stays as it was ({err!r})')
+    code, _, err = c.wine(c.exe('KORVAC.exe'), ['pos.kvc', '-LINK', '-B', '-R', c.exe('KORVEX.exe')], tmp)
+    code, _, err = c.wine(os.path.join(tmp, 'pos.exe'), [], tmp)
+    c.check('ERROR:\t7\t201:Division durch 0! [pos.krv (5)]' in err,
+            f'a linked program finds the map file beside it ({code}, {err!r})')
+    os.remove(os.path.join(tmp, 'pos.mapdatei'))
+    code, _, err = c.wine(c.exe('KORVEX.exe'), ['pos.kvc'], tmp)
+    c.check('ERROR:\t7\t201:Division durch 0!\n' in err, f'without a map file the line is as before ({err!r})')
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument('--root', default=os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -284,7 +351,7 @@ def main():
     native = os.environ.get('KORV_NATIVE_BUILD', os.path.join(args.root, 'build', 'native'))
     c = Checker(build, native)
     for test in (test_runtime_file, test_demo_link, test_options, test_compile_failures, test_shortening,
-                 test_reader_errors, test_finding, test_native_compiler):
+                 test_reader_errors, test_finding, test_console, test_native_compiler):
         with tempfile.TemporaryDirectory(prefix='korv-tool-') as tmp:
             try:
                 test(c, tmp)

@@ -1,9 +1,14 @@
 // The Windows host: real boxes, OutputDebugString, profile strings and the
 // message pump; in console mode (KORV_CONSOLE=1) boxes and debugger lines
 // also go to standard error and are answered at once, and the text screen
-// is mirrored to standard output.
+// is mirrored to standard output. KORV_CONSOLE=utf8 is console mode with
+// standard output and standard error converted from Windows-1252 to UTF-8
+// (and input lines that are valid UTF-8 converted back).
 #pragma once
 #include "base/host.h"
+
+#include <cstdint>
+#include <string>
 
 namespace korv {
 
@@ -32,10 +37,25 @@ class Win32Host : public Host {
  private:
   void WriteStd(unsigned long which, const std::string& bytes);
   bool console_;
+  bool utf8_;
 };
 
-// True when the environment asks for console mode.
+// True when the environment asks for console mode ("1" or "utf8").
 bool ConsoleModeRequested();
+// True when it asks for UTF-8 on the standard handles ("utf8").
+bool ConsoleUtf8Requested();
+
+// Console mode: standard input is read a line at a time in the background
+// while WAITINPUT waits. Returns the key of a line that has arrived (its
+// first character, 13 for an empty line) and takes the line; 0 while none
+// has come, at the end of the input and outside console mode. INPUT reads
+// the lines after it in order.
+int32_t PollConsoleKey();
+
+// Console mode: a note that the standard-error copy of a debugger line gets
+// at its end (empty for none).
+using DebugLineNote = std::string (*)(const std::string& line);
+void SetDebugLineNote(DebugLineNote note);
 
 // The window that owns boxes and receives redraws (0 until there is one).
 using MainWindowProvider = std::uintptr_t (*)();

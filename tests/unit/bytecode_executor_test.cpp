@@ -221,6 +221,30 @@ TEST_F(RuntimeTest, ClassesMethodsAndStructures) {
   EXPECT_NE(o.out.find("115 5"), std::string::npos) << o.out;
 }
 
+TEST_F(RuntimeTest, MultiplyingByAMemberInsideMethodArguments) {
+  // The compiler removes the blanks, so "2 * .f!" reaches the runtime as
+  // "2*.f!"; it is a multiplication in both programs, and "*." that begins
+  // an operand still names the current object.
+  Outcome o = Same(
+      "CLASS Acc = f!, rate!, bal!, Acc@, Twice@, Calc@, Deposit@, Balance@\n"
+      "DECLARE a#\n"
+      "a# = NEW(Acc, 3)\n"
+      "PRINT a#.Calc()\n"
+      "END\n"
+      "PROC Acc.Acc\n  PARAMETERS v!\n  .f! = v!\n  .rate! = 10\n  .bal! = 200\nENDPROC\n"
+      "PROC Acc.Twice\n  PARAMETERS v!\n  RETURN v! * 2\nENDPROC\n"
+      "PROC Acc.Deposit\n  PARAMETERS v!\n  .bal! = .bal! + v!\n  RETURN .bal!\nENDPROC\n"
+      "PROC Acc.Balance\n  RETURN .bal!\nENDPROC\n"
+      "PROC Acc.Calc\n"
+      "  PRINT .Twice(2 * .f!); \" \"; .Twice(2*.f!); \" \"; .Twice(*.f! + 1); \" \"; .Twice(2**.f!)\n"
+      "  PRINT .Deposit(.Balance() * .rate! / 100)\n"
+      "  RETURN .Twice(.f!*.rate!)\n"
+      "ENDPROC\n");
+  EXPECT_EQ(o.exit, 0) << o.out;
+  EXPECT_TRUE(o.errors.empty()) << o.out;
+  EXPECT_EQ(o.out, "12.000000 12.000000 8.000000 12.000000\n220.000000\n60.000000\n");
+}
+
 TEST_F(RuntimeTest, CodesWithoutHandlerAreUnknownInBothPrograms) {
   // DEBUGOUT and COLOR compile but have no handler: both programs stop with
   // the unknown-command error instead of passing over them.

@@ -248,5 +248,25 @@ TEST_F(StructuresTest, CompiledMethodMembersCarryTheirLine) {
   EXPECT_EQ(Member("K", "M@").MethodLine, 7);
 }
 
+TEST(SelfReferenceTest, OnlyAtTheStartOfAnOperand) {
+  EXPECT_EQ(ReplaceSelfReferences("*.f!)", "O#", false), "O#.f!)");
+  EXPECT_EQ(ReplaceSelfReferences("1, *.a%, (*.b%)+*.c%)", "O#", false), "1, O#.a%, (O#.b%)+O#.c%)");
+  EXPECT_EQ(ReplaceSelfReferences("x%[*.i%] - *.j%)", "O#", false), "x%[O#.i%] - O#.j%)");
+  // A multiplication by a member stays one, with or without blanks.
+  EXPECT_EQ(ReplaceSelfReferences("2*.f!)", "O#", false), "2*.f!)");
+  EXPECT_EQ(ReplaceSelfReferences(".Balance()*.rate!/100)", "O#", false), ".Balance()*.rate!/100)");
+  EXPECT_EQ(ReplaceSelfReferences("a%*.f!, b$ *.g!)", "O#", false), "a%*.f!, b$ *.g!)");
+  // A multiplication by a reference: the second "*" begins the operand.
+  EXPECT_EQ(ReplaceSelfReferences("2**.f!)", "O#", false), "2*O#.f!)");
+  EXPECT_EQ(ReplaceSelfReferences("1 AND *.f!, 3 mod *.g!)", "O#", false), "1 AND O#.f!, 3 mod O#.g!)");
+  EXPECT_EQ(ReplaceSelfReferences("BAND *.f!)", "O#", false), "BAND *.f!)");
+  EXPECT_EQ(ReplaceSelfReferences("\"*.x\", *.y$)", "O#", false), "\"*.x\", O#.y$)");
+  // Compiled text: an operator token begins an operand, a variable token ends one.
+  const std::string andToken = "\x15" "A4|";
+  EXPECT_EQ(ReplaceSelfReferences("1" + andToken + "*.f!)", "O#", true), "1" + andToken + "O#.f!)");
+  const std::string var = std::string("%\xFE") + std::string("\x2A\x2E\0\0", 4);
+  EXPECT_EQ(ReplaceSelfReferences(var + "*.f!)", "O#", true), var + "*.f!)");
+}
+
 }  // namespace
 }  // namespace korv::testing

@@ -1,5 +1,7 @@
 #include "graphics/text_screen.h"
 
+#include <map>
+
 #include "base/errors.h"
 #include "test_support.h"
 
@@ -269,6 +271,75 @@ TEST_F(LineReaderTest, ControlZEndsInputOnlyAfterTheEndMark) {
   EXPECT_TRUE(ScreenReadLine(line));
   EXPECT_EQ(line, "c");
   EXPECT_EQ(ScreenReadKey(), 'd');
+}
+
+// Cell measurement with the metrics that the stock fixed fonts report.
+class MetricsDevice : public ScriptedDevice {
+ public:
+  bool FontMetrics(int font, TCellFontMetrics& m) override {
+    auto it = fonts.find(font);
+    if (it == fonts.end()) return false;
+    m = it->second;
+    return true;
+  }
+  std::map<int, TCellFontMetrics> fonts;
+};
+
+TCellFontMetrics Font(int32_t max, bool fixed, int32_t advance, int32_t height, int32_t ascent) {
+  TCellFontMetrics m;
+  m.maxCharWidth = max;
+  m.fixedPitch = fixed;
+  m.advance = advance;
+  m.height = height;
+  m.ascent = ascent;
+  return m;
+}
+
+class CellMeasureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetHost(&host);
+    SetTextScreenDevice(&device);
+    DestroyTextGrid();
+    ResetTextScreen();
+  }
+  void TearDown() override {
+    SetTextScreenDevice(nullptr);
+    DestroyTextGrid();
+    ResetTextScreen();
+  }
+  WindowHost host;
+  MetricsDevice device;
+};
+
+TEST_F(CellMeasureTest, FixedPitchFontsGiveTheirAdvance) {
+  // A scalable monospaced font reports its outline bounds as the widest
+  // character (13 and 18 pixels) while every character advances 6 and 8.
+  device.fonts[10] = Font(13, true, 6, 11, 9);
+  device.fonts[16] = Font(18, true, 8, 16, 13);
+  MeasureTextCells();
+  EXPECT_EQ(gScreen.cellWidth, 8);
+  EXPECT_EQ(gScreen.cellHeight, 14);
+  EXPECT_EQ(gScreen.baseline, 13);
+  EXPECT_EQ(gScreen.tallestFont, 2);
+  EXPECT_EQ(80 * gScreen.cellWidth, 640);
+}
+
+TEST_F(CellMeasureTest, BitmapFontsAndVariablePitchKeepTheWidestCharacter) {
+  // Fixed bitmap fonts: the widest character is the advance.
+  device.fonts[10] = Font(8, true, 8, 12, 10);
+  device.fonts[16] = Font(8, true, 8, 15, 12);
+  MeasureTextCells();
+  EXPECT_EQ(gScreen.cellWidth, 8);
+  EXPECT_EQ(gScreen.cellHeight, 13);
+  // A proportional font cannot keep columns with its advance.
+  device.fonts[16] = Font(15, false, 7, 16, 13);
+  MeasureTextCells();
+  EXPECT_EQ(gScreen.cellWidth, 15);
+  // No advance measured: the widest character.
+  device.fonts[16] = Font(9, true, 0, 16, 13);
+  MeasureTextCells();
+  EXPECT_EQ(gScreen.cellWidth, 9);
 }
 
 }  // namespace

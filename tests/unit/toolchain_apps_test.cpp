@@ -160,5 +160,21 @@ TEST_F(ToolchainTest, RuntimeFindsItsProgram) {
   EXPECT_EQ(LinkedProgramOffset("missing.exe"), 0u);
 }
 
+TEST_F(ToolchainTest, MapFileNamesTheSourceOfDebugLines) {
+  EXPECT_EQ(MapFileName("prog.kvc"), "prog.mapdatei");
+  EXPECT_EQ(MapFileName("C:\\x.y\\prog.exe"), "C:\\x.y\\prog.mapdatei");
+  EXPECT_EQ(MapFileName("a.b/prog"), "a.b/prog.mapdatei");
+  EXPECT_FALSE(LoadSourceMap("none.mapdatei"));
+  EXPECT_EQ(SourcePositionNote("ERROR:\t1\t201:Division durch 0!"), "");
+  Write("prog.mapdatei", "1=prog.krv (     1)\r\n2=prog.krv (     4)\r\n3=prog.krv (     4)\r\n"
+                          "12=lib (2).krv (   120)\r\nbroken\r\nx=prog.krv (     5)\r\n");
+  ASSERT_TRUE(LoadSourceMap("prog.mapdatei"));
+  EXPECT_EQ(SourcePositionNote("ERROR:\t3\t201:Division durch 0!"), " [prog.krv (4)]");
+  EXPECT_EQ(SourcePositionNote("WARN:\t12\t215\tVariable nicht declariert: Q%"), " [lib (2).krv (120)]");
+  EXPECT_EQ(SourcePositionNote("ERROR:\t99\t201:Division durch 0!"), "");  // no such statement
+  EXPECT_EQ(SourcePositionNote("ERROR:\tprog.krv (4) 201:Division durch 0!"), "");  // the interpreter's form
+  EXPECT_EQ(SourcePositionNote("TRACE:\t3\tx"), "");
+}
+
 }  // namespace
 }  // namespace korv

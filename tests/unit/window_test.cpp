@@ -44,6 +44,12 @@ class FakePlatform : public WindowPlatform {
     l = 10, t = 20, r = 650, b = 500;
     return true;
   }
+  int32_t ConsoleKey() override {
+    if (consoleKeys.empty()) return 0;
+    int32_t k = consoleKeys.front();
+    consoleKeys.erase(consoleKeys.begin());
+    return k;
+  }
 
   int ensured = 0, placed = 0, repaints = 0, stops = 0;
   int32_t slept = 0;
@@ -52,6 +58,7 @@ class FakePlatform : public WindowPlatform {
   std::vector<int32_t> timers;
   std::vector<int> shows;
   std::vector<std::function<void()>> script;
+  std::vector<int32_t> consoleKeys;  // what ConsoleKey reports, call by call
 };
 
 class WindowTest : public ProgramTest {
@@ -92,6 +99,16 @@ TEST_F(WindowTest, WaitInputTakesTheKeyAndEmptiesTheQueue) {
   EXPECT_EQ(Run("WAITINPUT\nPRINT %KEY; \" \"; %SCANKEY\n"), 0);
   EXPECT_EQ(host.stdoutText, "98 65\n");
   EXPECT_EQ(gScreen.keyCount, 0);
+}
+
+TEST_F(WindowTest, WaitInputEndsOnAConsoleKey) {
+  // No key for two turns, then a line on standard input.
+  platform.script = {[] {}, [] {}, [] {}};
+  platform.consoleKeys = {0, 0, 'y'};
+  EXPECT_EQ(Run("WAITINPUT\nPRINT %KEY\nWAITINPUT\nPRINT %KEY\n"), 0);
+  // The second wait finds no key: it ends when nothing more can come.
+  EXPECT_EQ(host.stdoutText, "121\n0\n");
+  EXPECT_EQ(platform.slept, 4);
 }
 
 TEST_F(WindowTest, WaitInputClearsTheEventsOfTheLastWait) {

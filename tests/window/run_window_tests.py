@@ -285,6 +285,68 @@ def test_scrolling():
     return failures
 
 
+def dark_column_clusters(shot, x0, x1, y0, y1):
+    """Runs of screen columns between x0 and x1 that hold dark pixels in the
+    rows y0 to y1 (inclusive)."""
+    clusters = []
+    for x in range(x0, x1):
+        if any(dark(shot.at(x, y)) for y in range(y0, y1 + 1)):
+            if clusters and x == clusters[-1][1] + 1:
+                clusters[-1][1] = x
+            else:
+                clusters.append([x, x])
+    return clusters
+
+
+def test_text_grid():
+    """The cells of the text screen: the ruler's marks stand 10 columns
+    apart at a pitch of 8 pixels, every column that fits in the client area
+    is visible, and the letters of a word are as close as the cells."""
+    failures = []
+    prog = Program('text_grid.krv')
+    try:
+        prog.line('ready')
+        shot = Shot()
+        ox, oy = shot.client_origin()
+        right = ox
+        probe = oy + 300
+        while right < shot.w and shot.at(right, probe) == (255, 255, 255):
+            right += 1
+        rows = dark_row_clusters(shot, ox, oy, 80, width=right - ox)
+        check(len(rows) >= 2, f'text rows {rows}', failures)
+        if len(rows) >= 2:
+            ruler = dark_column_clusters(shot, ox, right, oy + rows[0][0], oy + rows[0][1])
+            starts = [c[0] - ox for c in ruler]
+            check(len(ruler) >= 2, f'ruler marks at {starts}', failures)
+            if len(ruler) >= 2:
+                pitch = (starts[1] - starts[0]) / 10
+                check(abs(pitch - 8) < 0.2, f'glyph pitch {pitch:.2f} pixels, marks at {starts}', failures)
+                # The default window is 640 pixels wide outside: its client
+                # area shows every column that fits in it.
+                visible = (right - ox) // 8
+                check(visible >= 79, f'{visible} columns of 8 pixels in a client {right - ox} pixels wide',
+                      failures)
+                marks = [c for c in (0, 10, 20, 30, 40, 50, 60, 70, 79) if c < visible]
+                check(len(ruler) == len(marks), f'{len(ruler)} ruler marks visible at {starts}, '
+                                                f'expected the marks of columns {marks}', failures)
+                if len(ruler) == len(marks):
+                    got = [round((x - starts[0]) / 8) for x in starts]
+                    check(got == marks and all(abs(x - starts[0] - 8 * c) <= 1 for x, c in zip(starts, marks)),
+                          f'marks at {starts}, expected 8 pixels per column', failures)
+            word = dark_column_clusters(shot, ox, right, oy + rows[1][0], oy + rows[1][1])
+            if word:
+                extent = word[-1][1] - word[0][0] + 1
+                # "Hallo Welt": 10 cells; glyphs end inside their cells
+                check(extent <= 10 * 8, f'"Hallo Welt" spans {extent} pixels', failures)
+        xdo('mousemove', ox + 200, oy + 200)
+        prog.line('bye', lambda: press('Escape'))
+        code = prog.finish()
+        check(code == 0, f'exit code {code}', failures)
+    finally:
+        prog.kill()
+    return failures
+
+
 def test_close_question():
     failures = []
     prog = Program('close_question.krv')
@@ -339,7 +401,7 @@ def main():
 
 
 def run_tests():
-    tests = [test_window_events, test_scrolling, test_close_question]
+    tests = [test_window_events, test_scrolling, test_text_grid, test_close_question]
     wanted = [a for a in sys.argv[1:] if a.startswith('test_')]
     if wanted:
         tests = [t for t in tests if t.__name__ in wanted]

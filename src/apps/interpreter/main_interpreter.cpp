@@ -59,6 +59,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     file = __argv[1];
     if (!HasExtension(file)) file += ".KRVSRC";
     haveFile = Readable(file);
+    // Unattended, the dialog that follows counts as cancelled: say first
+    // which file was not there.
+    if (!haveFile && host.ConsoleMode())
+      host.ShowMessageBox(kCaption, korv::ErrorText(209) + file, korv::mb::kOk | korv::mb::kIconError);
   }
   if (!haveFile) {
     if (!ChooseFile(file)) {

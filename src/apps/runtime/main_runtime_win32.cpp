@@ -32,6 +32,7 @@ std::string OwnFile() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   static korv::Win32Host host(korv::ConsoleModeRequested());
   korv::SetHost(&host);
+  korv::SetDebugLineNote(korv::SourcePositionNote);
 
   INITCOMMONCONTROLSEX icc{8, 0x0FFF};
   InitCommonControlsEx(&icc);

@@ -1,6 +1,8 @@
 #include "apps/runtime/runtime_app.h"
 
+#include <cstdlib>
 #include <fstream>
+#include <map>
 #include <new>
 #include <sstream>
 
@@ -36,6 +38,8 @@ bool ReadWhole(const std::string& file, std::string& out) {
   out = ss.str();
   return true;
 }
+
+std::map<int32_t, std::string> gSourcePositions;  // statement -> "file (line)"
 
 [[noreturn]] void Fail(const std::string& caption, const std::string& text, int code) {
   host().ShowMessageBox(caption, text, mb::kOk | mb::kIconError);
@@ -84,6 +88,53 @@ bool FindProgram(const std::vector<std::string>& args, const std::string& ownFil
   return true;
 }
 
+std::string MapFileName(const std::string& programFile) {
+  size_t sep = programFile.find_last_of("\\/");
+  size_t dot = programFile.rfind('.');
+  if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return programFile + ".mapdatei";
+  return programFile.substr(0, dot + 1) + "mapdatei";
+}
+
+bool LoadSourceMap(const std::string& mapFile) {
+  gSourcePositions.clear();
+  std::string text;
+  if (!ReadWhole(mapFile, text)) return false;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // "12=main.krv (    10)"
+    size_t eq = line.find('=');
+    size_t open = line.rfind(" (");
+    if (eq == std::string::npos || eq == 0 || open == std::string::npos || open < eq || line.back() != ')')
+      continue;
+    const std::string slot = line.substr(0, eq);
+    if (slot.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string number = Trim(line.substr(open + 2, line.size() - open - 3));
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) continue;
+    gSourcePositions[std::atoi(slot.c_str())] =
+        line.substr(eq + 1, open - eq - 1) + " (" + number + ")";
+  }
+  return !gSourcePositions.empty();
+}
+
+std::string SourcePositionNote(const std::string& debugLine) {
+  size_t start;
+  if (StartsWith(debugLine, "ERROR:\t")) {
+    start = 7;
+  } else if (StartsWith(debugLine, "WARN:\t")) {
+    start = 6;
+  } else {
+    return std::string();
+  }
+  size_t tab = debugLine.find('\t', start);
+  if (tab == std::string::npos || tab == start || tab - start > 9) return std::string();
+  const std::string slot = debugLine.substr(start, tab - start);
+  if (slot.find_first_not_of("0123456789") != std::string::npos) return std::string();
+  auto it = gSourcePositions.find(std::atoi(slot.c_str()));
+  return it == gSourcePositions.end() ? std::string() : " [" + it->second + "]";
+}
+
 int RunRuntime(const std::vector<std::string>& args, const std::string& ownFile,
                const ChooseProgramFn& choose) {
   ProgramLocation where;
@@ -97,6 +148,7 @@ int RunRuntime(const std::vector<std::string>& args, const std::string& ownFile,
     Fail(kCaption, ErrorText(906), kExitLoadError);
   }
   if (!readable) Fail(kCaption, ErrorText(209) + where.file, kExitCancelled);
+  if (host().ConsoleMode()) LoadSourceMap(MapFileName(where.file));
 
   // The program's arguments: its file, then what follows it on the command
   // line (everything, for a program appended to the runtime).

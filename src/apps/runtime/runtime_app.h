@@ -31,9 +31,23 @@ uint32_t LinkedProgramOffset(const std::string& file);
 // True when the last path component of name contains a ".".
 bool HasDot(const std::string& name);
 
+// The compiler's map file beside a program: the program's name up to and
+// including its last "." (of the last path component), then "mapdatei".
+std::string MapFileName(const std::string& programFile);
+
+// Reads the map file's lines "slot=file (line)" for SourcePositionNote;
+// false (and no positions) when there is none.
+bool LoadSourceMap(const std::string& mapFile);
+
+// For a debugger line of the runtime ("ERROR:\t12\t..." or "WARN:\t12\t...")
+// the source position of statement 12 from the loaded map file, as
+// " [file (line)]"; empty for other lines and unknown statements.
+std::string SourcePositionNote(const std::string& debugLine);
+
 // The whole runtime after the platform is registered: finds, reads and runs
 // the program; failures show their boxes and end the process with 1 or 2.
-// Returns the exit code of a normal end.
+// In console mode the map file beside the program is loaded for
+// SourcePositionNote. Returns the exit code of a normal end.
 int RunRuntime(const std::vector<std::string>& args, const std::string& ownFile,
                const ChooseProgramFn& choose);
 

@@ -83,6 +83,11 @@ bool WriteMember(const std::string& upperName, TParStack& ps);
 // ---------------------------------------------------------------------------
 // Methods and constructors (structures_calls.cpp).
 bool CallMethod(const std::string& upperName, TParStack& ps);
+// The argument text of a method call with every "*." that begins an operand
+// (at the start, after "(", "[", ",", ";" or an operator, blanks between)
+// replaced by object + "."; a "*" that multiplies by a member (2*.f!) stays.
+// Quoted text and, in compiled text, the bytes of tokens are left alone.
+std::string ReplaceSelfReferences(std::string_view args, std::string_view object, bool compiled);
 // Runs the constructor of the class structIndex for the object objectName
 // with the argument text args (nothing when the class has none).
 bool RunConstructor(int32_t structIndex, const std::string& objectName, const std::string& args,

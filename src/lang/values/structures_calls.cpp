@@ -11,6 +11,91 @@
 
 namespace korv {
 
+namespace {
+
+// " AND ", " OR ", " MOD " with the word starting at s[i] (the blank before
+// it already seen): the length of the word, else 0.
+size_t WordOperatorAt(std::string_view s, size_t i) {
+  for (std::string_view w : {std::string_view("AND"), std::string_view("OR"), std::string_view("MOD")}) {
+    if (i + w.size() < s.size() && EqualsNoCase(s.substr(i, w.size()), w) && s[i + w.size()] == ' ')
+      return w.size();
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string ReplaceSelfReferences(std::string_view s, std::string_view object, bool compiled) {
+  std::string r;
+  r.reserve(s.size() + object.size());
+  bool operandStart = true;  // nothing but blanks since the last separator or operator
+  bool afterBlank = true;
+  for (size_t i = 0; i < s.size();) {
+    const char c = s[i];
+    if (c == '"') {
+      size_t close = s.find('"', i + 1);
+      size_t end = close == std::string_view::npos ? s.size() : close + 1;
+      r.append(s.substr(i, end - i));
+      i = end;
+      operandStart = afterBlank = false;
+      continue;
+    }
+    if (compiled) {
+      if (size_t token = CompiledTokenLength(s, i); token > 0) {
+        r.append(s.substr(i, token));
+        // An operator token is followed by an operand; a function token by
+        // its argument list; a variable or system variable ends an operand.
+        operandStart = static_cast<unsigned char>(c) == 0x15 || c == '@';
+        afterBlank = false;
+        i += token;
+        continue;
+      }
+      const unsigned char u = static_cast<unsigned char>(c);
+      if (u == 0xFF || u == 0xFE || u == 0x14) {  // a lead byte and 4 slot bytes
+        const size_t end = i + 5 < s.size() ? i + 5 : s.size();
+        r.append(s.substr(i, end - i));
+        i = end;
+        operandStart = afterBlank = false;
+        continue;
+      }
+    }
+    if (c == '*' && operandStart && i + 1 < s.size() && s[i + 1] == '.') {
+      r.append(object);
+      r.push_back('.');
+      i += 2;
+      operandStart = afterBlank = false;
+      continue;
+    }
+    if (IsBlankChar(c)) {
+      r.push_back(c);
+      afterBlank = true;
+      ++i;
+      continue;
+    }
+    if (afterBlank && !operandStart) {
+      if (size_t w = WordOperatorAt(s, i); w > 0) {
+        r.append(s.substr(i, w));
+        i += w;
+        operandStart = true;
+        continue;
+      }
+    }
+    switch (c) {
+      case '(': case '[': case ',': case ';': case '+': case '-': case '*': case '/': case '\\':
+      case '^': case '=': case '<': case '>': case '&': case '|':
+        operandStart = true;
+        break;
+      default:
+        operandStart = false;
+        break;
+    }
+    afterBlank = false;
+    r.push_back(c);
+    ++i;
+  }
+  return r;
+}
+
 bool CallMethod(const std::string& u, TParStack& ps) {
   MemberForm form;
   if (!ParseMemberForm(u, form)) {
@@ -46,9 +131,10 @@ bool CallMethod(const std::string& u, TParStack& ps) {
     return false;
   }
   if (!gProc.currentObject.empty()) {
-    // "*." in the arguments names the caller's current object.
+    // "*." at the start of an argument's operand names the caller's
+    // current object.
     gEval.text = gEval.text.substr(0, gEval.pos) +
-                 ReplaceOutsideQuotes(gEval.Rest(), "*.", gProc.currentObject + ".");
+                 ReplaceSelfReferences(gEval.Rest(), gProc.currentObject, gCompiledText);
   }
   CallProcedureAt(method.MethodLine, ps, form.areaPart);
   return true;

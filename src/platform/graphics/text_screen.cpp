@@ -497,7 +497,7 @@ void MeasureTextCells() {
     TCellFontMetrics m;
     if (!gDevice->FontMetrics(gScreen.measuredFonts[i], m)) continue;
     any = true;
-    width = std::max(width, m.maxCharWidth);
+    width = std::max(width, m.fixedPitch && m.advance > 0 ? m.advance : m.maxCharWidth);
     if (m.height + m.externalLeading > height) {
       height = m.height + m.externalLeading - 2;
       tallest = static_cast<int32_t>(i) + 1;

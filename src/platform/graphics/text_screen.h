@@ -17,9 +17,15 @@
 
 namespace korv {
 
-// Font metrics the cell measurement needs (GetTextMetrics fields).
+// Font metrics the cell measurement needs (GetTextMetrics fields, and the
+// advance of a character as drawn).
 struct TCellFontMetrics {
   int32_t maxCharWidth = 0;
+  // A fixed-pitch font advances every character by the same width. Its
+  // tmMaxCharWidth can be far wider than that when it is derived from the
+  // outline bounds of a scalable font; the cell then takes the advance.
+  bool fixedPitch = false;
+  int32_t advance = 0;
   int32_t height = 0;
   int32_t externalLeading = 0;
   int32_t ascent = 0;

@@ -41,11 +41,17 @@ class Win32TextDevice : public TextScreenDevice {
     HGDIOBJ old = SelectObject(dc, GetStockObject(stockFont));
     TEXTMETRICA tm;
     BOOL ok = GetTextMetricsA(dc, &tm);
+    // The advance of ten characters as TextOut places them.
+    SIZE ten{0, 0};
+    if (ok && !GetTextExtentPoint32A(dc, "MMMMMMMMMM", 10, &ten)) ten.cx = 0;
     SelectObject(dc, old);
     if (!gEvents.hdc) ReleaseDC(nullptr, dc);
     (void)h;
     if (!ok) return false;
     out.maxCharWidth = tm.tmMaxCharWidth;
+    // TMPF_FIXED_PITCH set means a variable pitch.
+    out.fixedPitch = (tm.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0;
+    out.advance = (ten.cx + 5) / 10;
     out.height = tm.tmHeight;
     out.externalLeading = tm.tmExternalLeading;
     out.ascent = tm.tmAscent;

@@ -72,6 +72,10 @@ void CmdWaitInput(TParStack&) {
   gScreen.waitInputActive = true;
   while (!WaitInputEventPending()) {
     if (!gPlatform || !gPlatform->MainWindowAlive()) break;  // nothing can come
+    if (int32_t key = gPlatform->ConsoleKey(); key != 0) {
+      QueueKey(key);
+      continue;
+    }
     gPlatform->Sleep(1);
     host().PumpMessages();
   }

@@ -114,6 +114,9 @@ class WindowPlatform {
   virtual int32_t FocusWindow() = 0;
   virtual int32_t Instance() = 0;
   virtual bool WindowEdges(int32_t& left, int32_t& top, int32_t& right, int32_t& bottom) = 0;
+  // A key that arrived outside the window (in console mode, a line on
+  // standard input) while WAITINPUT waits; 0 when none has come.
+  virtual int32_t ConsoleKey() { return 0; }
 };
 void SetWindowPlatform(WindowPlatform* platform);
 WindowPlatform* GetWindowPlatform();

@@ -448,6 +448,7 @@ class Win32WindowPlatform : public WindowPlatform {
     bottom = r.bottom;
     return true;
   }
+  int32_t ConsoleKey() override { return PollConsoleKey(); }
 };
 
 Win32WindowPlatform gPlatformImpl;
