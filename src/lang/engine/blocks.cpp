@@ -399,10 +399,6 @@ const LoopLevel& LoopAt(int32_t level) {
   return gLoops[static_cast<size_t>(std::clamp(level, 0, kMaxLoopDepth))];
 }
 
-const SelectLevel& SelectAt(int32_t level) { return Selection(std::max(level, 0)); }
-
-bool TakenAt(int32_t level) { return Taken(std::max(level, 0)) == 1; }
-
 int32_t LoopFloor() { return gProc.frames[static_cast<size_t>(gProc.count)].loopDepth; }
 
 void DropLoopLevels(int32_t depth) {

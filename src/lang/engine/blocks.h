@@ -62,8 +62,6 @@ struct SelectLevel {
 void ResetBlocks();
 
 const LoopLevel& LoopAt(int32_t level);  // 1..kMaxLoopDepth
-const SelectLevel& SelectAt(int32_t level);  // 1..gBlocks.sel
-bool TakenAt(int32_t level);                 // 1..gBlocks.cond
 
 // Levels at or below this depth belong to the callers of the running
 // procedure: for its loop statements they are no open loop (110).

@@ -1,10 +1,11 @@
-// The expression evaluator: an operator-precedence evaluator over the
+// The general expression evaluator: an operator-precedence evaluator over the
 // argument text. Operands are cut out of the text by ScanOperand, binary
 // operators are recognised by ScanOperator and kept on the operator stack
 // until an operator of lower precedence (or the end of the argument) applies
 // them. Brackets and function calls evaluate their inner text with a new
 // operator-stack base.
 #include "values/evaluator.h"
+#include "values/evaluator_internal.h"
 
 #include "base/pump_rhythm.h"
 
@@ -31,11 +32,8 @@ namespace korv {
 EvalState gEval;
 TEvalResult gRes;
 
-namespace {
+namespace evaldetail {
 
-enum class Op : uint8_t {
-  Ne, Le, Ge, Shl, Shr, Eq, Gt, Lt, Add, Sub, Mul, Div, IDiv, Pow, And, Or, Mod, BitAnd, BitOr
-};
 
 struct OperatorInfo {
   std::string_view text;
@@ -55,29 +53,15 @@ constexpr OperatorInfo kOperators[] = {
 // Word operators end an operand only with a blank on both sides.
 constexpr std::string_view kWordOperators[] = {" AND ", " & ", " OR ", " | ", " MOD "};
 
-// One pending binary operation: the left operand and the operator.
-struct TOpStack {
-  double LeftFloat = 0.0;
-  int32_t LeftInt = 0;
-  uint8_t LeftPending = TEvalResult::kTextMade;  // LeftStr still to be made
-  std::string LeftStr;
-  Op op = Op::Add;
-  uint8_t Prec = 0;
-};
 
-struct OperatorStack {
-  std::array<TOpStack, kOpStackSize + 1> entries;  // 1..kOpStackSize used
-  int top = 0;
-  int base = 0;
-};
 
 OperatorStack gOps;
+uint32_t gFastRuns = 0;
 
 // Set when the evaluator reported an error; every enclosing evaluation then
 // ends with an empty result instead of going on with a broken value.
 bool gAborted = false;
 
-constexpr size_t npos = std::string::npos;
 
 bool MatchUpper(const std::string& t, size_t at, std::string_view word) {
   if (at + word.size() > t.size()) return false;
@@ -141,35 +125,6 @@ struct DepthGuard {
   DepthGuard& operator=(const DepthGuard&) = delete;
 };
 
-// Runs an inner text (bracket contents, function arguments) in place of the
-// remaining text and gives the outer cursor and operator base back after.
-class CursorScope {
- public:
-  explicit CursorScope(std::string inner)
-      : pos_(gEval.pos), endOfArgs_(gEval.endOfArgs), lastSep_(gEval.lastSep),
-        base_(gOps.base), top_(gOps.top) {
-    saved_.swap(gEval.text);
-    gEval.SetText(std::move(inner));
-    gOps.base = gOps.top;
-  }
-  ~CursorScope() {
-    gEval.text.swap(saved_);
-    gEval.pos = pos_;
-    gEval.endOfArgs = endOfArgs_;
-    gEval.lastSep = lastSep_;
-    gOps.top = top_;
-    gOps.base = base_;
-  }
-  CursorScope(const CursorScope&) = delete;
-  CursorScope& operator=(const CursorScope&) = delete;
-
- private:
-  std::string saved_;
-  size_t pos_;
-  bool endOfArgs_;
-  char lastSep_;
-  int base_, top_;
-};
 
 // ---------------------------------------------------------------------------
 // Scanner
@@ -775,439 +730,9 @@ bool EvaluateInner(TParStack& ps, char term, int expected) {
   return literal && operands == 1;
 }
 
-// ---------------------------------------------------------------------------
-// Arithmetic arguments
-//
-// Most arguments in loops are plain arithmetic: number variables, number
-// literals, operators and brackets. Such an argument text is read once with
-// the scanner above into a postfix program, which later evaluations run
-// without scanning. Anything else (strings, calls, arrays, system
-// variables, a result taken straight from a negated operand) is never
-// compiled, and whatever would report an error (an unknown variable,
-// division by zero, a nesting limit) gives the evaluation back to the
-// general path before anything has changed, so reports stay the same.
+}  // namespace evaldetail
 
-struct FastProgram;
-
-// Built-in functions of one number whose handlers only compute (see
-// functions_number.cpp): the same formulas and argument checks.
-enum class FastFunction : uint8_t { Sin, Cos, Arctan, Exp, Sqrt, Sqr, Ln, Int, Abs };
-
-bool FastFunctionOf(std::string_view name, FastFunction& out) {
-  static const std::pair<std::string_view, FastFunction> kTable[] = {
-      {"SIN", FastFunction::Sin},   {"COS", FastFunction::Cos}, {"ARCTAN", FastFunction::Arctan},
-      {"EXP", FastFunction::Exp},   {"SQRT", FastFunction::Sqrt}, {"SQR", FastFunction::Sqr},
-      {"LN", FastFunction::Ln},     {"INT", FastFunction::Int}, {"ABS", FastFunction::Abs},
-  };
-  for (const auto& [n, f] : kTable) {
-    if (n == name) {
-      out = f;
-      return FindFunction(name) != nullptr;
-    }
-  }
-  return false;
-}
-
-struct FastStep {
-  enum Kind : uint8_t { Var, Element, Literal, Negate, Binary, Call } kind = Var;
-  FastFunction function = FastFunction::Sin;
-  Op op = Op::Add;
-  char varKind = '%';
-  uint8_t literalKind = kind::kLong;
-  double value = 0.0;
-  std::string name;
-  // An element's index arguments (each evaluated like Evaluate(' ', 2)).
-  std::vector<std::shared_ptr<const FastProgram>> indices;
-
-  static FastStep Of(Kind k, Op o = Op::Add) {
-    FastStep s;
-    s.kind = k;
-    s.op = o;
-    return s;
-  }
-};
-
-// Brackets nested deeper than this are left to the general path.
-constexpr int kMaxFastDepth = 16;
-
-struct FastProgram {
-  std::vector<FastStep> steps;
-  int depth = 0;               // brackets nested inside
-  int pending = 0;             // operators waiting at the most
-  std::string lastVar;         // the variable read last
-};
-
-std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest);
-
-bool IsNameChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
-
-bool PlainVariable(const std::string& u) {
-  if (u.size() < 2 || !(u.back() == '%' || u.back() == '&' || u.back() == '!')) return false;
-  if (!((u[0] >= 'A' && u[0] <= 'Z') || u[0] == '_')) return false;
-  for (size_t i = 0; i + 1 < u.size(); ++i)
-    if (!IsNameChar(u[i])) return false;
-  return true;
-}
-
-bool PlainNumber(const std::string& u) {
-  size_t digits = 0, dots = 0;
-  for (char c : u) {
-    if (c >= '0' && c <= '9') ++digits;
-    else if (c == '.') ++dots;
-    else return false;
-  }
-  return digits > 0 && dots <= 1;
-}
-
-// A function call operand as EvalOperand reads it: its name and the text of
-// its arguments (with the closing bracket). False for anything else.
-bool CallOperand(const std::string& op, std::string& name, std::string& args) {
-  if (gCompiledText && op.size() >= 2 && op[0] == code::kFunctionMark) {
-    const auto c = static_cast<unsigned char>(op[1]);
-    if (c == static_cast<unsigned char>(code::kProcToken) || c == static_cast<unsigned char>(code::kMethodToken))
-      return false;
-    const char* n = FunctionName(c);
-    if (n == nullptr) return false;
-    name = n;
-    args = op.substr(2);
-    return true;
-  }
-  if (gCompiledText) return false;
-  size_t paren;
-  if (!IsCallForm(op, paren) || paren == npos) return false;
-  const size_t from = op[0] == '@' ? 1 : 0;
-  name = Upper(Trim(std::string_view(op).substr(from, paren - from)));
-  args = op.substr(paren + 1);
-  return true;
-}
-
-// Reads one argument of gEval.text from gEval.pos the way EvaluateInner
-// does, writing steps instead of computing. False when the argument is not
-// plain arithmetic. pendingBase: operators already waiting outside.
-bool CompileFast(char term, FastProgram& out, int level, int pendingBase) {
-  struct Pending {
-    Op op;
-    uint8_t prec;
-  };
-  if (level > kMaxFastDepth) return false;
-  std::vector<Pending> ops;
-  int operands = 0;
-  bool lastNegated = false;
-  out.depth = std::max(out.depth, level);
-  for (;;) {
-    SkipBlanks();
-    if (gEval.RestEmpty() || gEval.text[gEval.pos] == term) return false;
-    bool negate = false;
-    const char sign = gEval.text[gEval.pos];
-    if (sign == '-' || sign == '+') {
-      negate = sign == '-';
-      ++gEval.pos;
-      SkipBlanks();
-    }
-    std::string op = Trim(ScanOperand(term));
-    if (op.empty() || op == "()") return false;
-    if (op[0] == '(') {
-      CursorScope scope(op.substr(1));
-      if (!CompileFast(')', out, level + 1, pendingBase + static_cast<int>(ops.size()))) return false;
-    } else if (std::string name, args; CallOperand(op, name, args)) {
-      // A call: its argument is read up to ")" like a bracket.
-      FastFunction function;
-      if (!FastFunctionOf(name, function)) return false;
-      CursorScope scope(std::move(args));
-      if (!CompileFast(')', out, level + 1, pendingBase + static_cast<int>(ops.size()))) return false;
-      FastStep call = FastStep::Of(FastStep::Call);
-      call.function = function;
-      out.steps.push_back(std::move(call));
-    } else {
-      size_t paren;
-      if (IsCallForm(op, paren)) return false;
-      if (op.back() == ')') {
-        op.pop_back();
-        op = Trim(op);
-      }
-      std::string u = gCompiledText ? UpperCompiled(op) : Upper(op);
-      if (u.empty()) return false;
-      FastStep step = FastStep::Of(FastStep::Var);
-      std::string arrayName, inside;
-      if (u.back() == ']' && SplitIndexed(u, arrayName, inside) && PlainVariable(arrayName) &&
-          !Trim(inside).empty()) {
-        // An element: its index arguments as the array code splits them.
-        step.kind = FastStep::Element;
-        step.varKind = arrayName.back();
-        size_t start = 0;
-        for (;;) {
-          if (step.indices.size() == 3) return false;
-          const size_t comma = FindTopLevel(inside, ',', false, start);
-          std::shared_ptr<const FastProgram> index =
-              FastProgramFor(std::string_view(inside).substr(start, comma == npos ? npos : comma - start));
-          if (!index) return false;
-          out.depth = std::max(out.depth, level + 1 + index->depth);
-          out.pending = std::max(out.pending, pendingBase + static_cast<int>(ops.size()) + index->pending);
-          step.indices.push_back(std::move(index));
-          if (comma == npos) break;
-          start = comma + 1;
-        }
-        step.name = arrayName;
-        out.lastVar = u;  // the array code names the whole element
-      } else if (PlainVariable(u)) {
-        step.kind = FastStep::Var;
-        step.varKind = u.back();
-        step.name = u;
-        out.lastVar = u;
-      } else if (PlainNumber(u)) {
-        double f;
-        if (!ParseLiteral(u, f)) return false;
-        step.kind = FastStep::Literal;
-        step.value = f;
-        step.literalKind = u.find('.') == npos ? kind::kLong : kind::kFloat;
-      } else {
-        return false;
-      }
-      out.steps.push_back(std::move(step));
-    }
-    ++operands;
-    lastNegated = negate;
-    if (negate) out.steps.push_back(FastStep::Of(FastStep::Negate));
-    SkipBlanks();
-    if (gEval.RestEmpty()) break;
-    const char c = gEval.text[gEval.pos];
-    if (c == term && level > 0) {
-      ++gEval.pos;
-      break;
-    }
-    if (Terminates(c, term) || c == ',' || c == ';') return false;
-    Op binary;
-    uint8_t prec;
-    if (!ScanOperator(binary, prec)) return false;
-    while (!ops.empty() && ops.back().prec >= prec) {
-      out.steps.push_back(FastStep::Of(FastStep::Binary, ops.back().op));
-      ops.pop_back();
-    }
-    ops.push_back({binary, prec});
-    out.pending = std::max(out.pending, pendingBase + static_cast<int>(ops.size()));
-  }
-  // A result taken straight from a negated operand keeps the sign in front
-  // of its own text form: left to the general path.
-  if (operands == 1 && lastNegated) return false;
-  while (!ops.empty()) {
-    out.steps.push_back(FastStep::Of(FastStep::Binary, ops.back().op));
-    ops.pop_back();
-  }
-  return true;
-}
-
-struct ViewHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-};
-
-struct FastCache {
-  std::unordered_map<std::string, std::shared_ptr<const FastProgram>, ViewHash, std::equal_to<>> byText[2];
-};
-FastCache gFast;
-uint32_t gFastRuns = 0;
-
-// The program for the rest of the argument text, nullptr when it has none.
-std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest) {
-  auto& table = gFast.byText[gCompiledText ? 1 : 0];
-  auto it = table.find(rest);
-  if (it != table.end()) return it->second;
-  constexpr size_t kMaxPrograms = 8192;
-  if (table.size() >= kMaxPrograms) table.clear();
-  auto program = std::make_shared<FastProgram>();
-  if (rest.empty()) {
-    program.reset();
-  } else {
-    CursorScope scope{std::string(rest)};
-    if (!CompileFast(' ', *program, 0, 0)) program.reset();
-  }
-  table.emplace(std::string(rest), program);
-  return program;
-}
-
-struct FastValue {
-  double f;
-  int32_t i;
-  uint8_t kind;
-  uint8_t text;  // how its text form is made
-};
-
-// Runs a program; false (nothing changed) when the general path must run.
-bool Compute(const FastProgram& p, FastValue& result);
-
-// A function on the value in place; false where its handler reports 200.
-bool CallFast(FastFunction function, FastValue& v) {
-  const double x = v.f;
-  double f = 0.0;
-  switch (function) {
-    case FastFunction::Sin: f = std::sin(x); break;
-    case FastFunction::Cos: f = std::cos(x); break;
-    case FastFunction::Arctan: f = std::atan(x); break;
-    case FastFunction::Exp: f = std::exp(x); break;
-    case FastFunction::Sqrt:
-      if (!(x >= 0)) return false;
-      f = std::sqrt(x);
-      break;
-    case FastFunction::Sqr: f = x * x; break;
-    case FastFunction::Ln:
-      if (!(x > 0)) return false;
-      f = std::log(x);
-      break;
-    case FastFunction::Int:
-      v.i = TruncToInt32(x);
-      v.f = v.i;
-      v.kind = kind::kLong;
-      v.text = TEvalResult::kTextFromInt;
-      return true;
-    case FastFunction::Abs: {
-      // The integer form is the argument's own, made positive.
-      const int32_t i = v.i < 0 ? WrapNeg(v.i) : v.i;
-      v.f = std::fabs(x);
-      v.i = i;
-      v.kind = kind::kFloat;
-      v.text = TEvalResult::kTextFromFloat;
-      return true;
-    }
-  }
-  v.f = f;
-  v.i = TruncToInt32(f);
-  v.kind = kind::kFloat;
-  v.text = TEvalResult::kTextFromFloat;
-  return true;
-}
-
-// An element as ResolveElement and LoadElement read it; false where they
-// would report.
-bool LoadFastElement(const FastStep& s, FastValue& v) {
-  int32_t idx[3] = {0, 0, 0};
-  for (size_t k = 0; k < s.indices.size(); ++k) {
-    FastValue index;
-    if (!Compute(*s.indices[k], index)) return false;
-    idx[k] = index.i;
-  }
-  const int32_t a = FindArray(s.name);
-  if (a == 0) return false;
-  const TVarArr& arr = gStores.arrs[a];
-  if (arr.ElemKind != s.varKind || arr.Count <= 0 || idx[0] < 0 || idx[0] > arr.Bound1 || idx[1] < 0 ||
-      idx[1] > arr.Bound2 || idx[2] < 0 || idx[2] > arr.Bound3)
-    return false;
-  const int64_t offset = idx[0] + (static_cast<int64_t>(arr.Bound1) + 1) *
-                                      (idx[1] + static_cast<int64_t>(idx[2]) * (static_cast<int64_t>(arr.Bound2) + 1));
-  if (offset < 0 || offset >= arr.Count) return false;
-  const int64_t element = arr.First + offset;
-  if (s.varKind == '!') {
-    if (element < 0 || element >= static_cast<int64_t>(gPools.sngs.size())) return false;
-    v.f = gPools.sngs[static_cast<size_t>(element)];
-    v.i = TruncToInt32(v.f);
-    v.kind = kind::kFloat;
-    v.text = TEvalResult::kTextFromFloat;
-    return true;
-  }
-  const std::vector<int32_t>& pool = s.varKind == '%' ? gPools.ints : gPools.lngs;
-  if (element < 0 || element >= static_cast<int64_t>(pool.size())) return false;
-  v.i = pool[static_cast<size_t>(element)];
-  v.f = v.i;
-  v.kind = s.varKind == '%' ? kind::kInt : kind::kLong;
-  v.text = TEvalResult::kTextFromInt;
-  return true;
-}
-
-// Runs a program into result without touching the evaluator's state.
-bool Compute(const FastProgram& p, FastValue& result) {
-  FastValue stack[kOpStackSize + 2];
-  int top = 0;
-  for (const FastStep& s : p.steps) {
-    switch (s.kind) {
-      case FastStep::Element:
-        if (!LoadFastElement(s, stack[top++])) return false;
-        break;
-      case FastStep::Call:
-        if (!CallFast(s.function, stack[top - 1])) return false;
-        break;
-      case FastStep::Var: {
-        const int32_t i = Find(s.name);
-        if (i == 0) return false;
-        FastValue& v = stack[top++];
-        if (s.varKind == '!') {
-          v.f = gStores.sngs[i].Value;
-          v.i = TruncToInt32(v.f);
-          v.kind = kind::kFloat;
-          v.text = TEvalResult::kTextFromFloat;
-        } else {
-          v.i = s.varKind == '%' ? gStores.ints[i].Value : gStores.lngs[i].Value;
-          v.f = v.i;
-          v.kind = s.varKind == '%' ? kind::kInt : kind::kLong;
-          v.text = TEvalResult::kTextFromInt;
-        }
-        break;
-      }
-      case FastStep::Literal: {
-        FastValue& v = stack[top++];
-        v.f = s.value;
-        v.i = TruncToInt32(s.value);
-        v.kind = s.literalKind;
-        v.text = s.literalKind == kind::kLong ? TEvalResult::kTextFromInt : TEvalResult::kTextFromFloat;
-        break;
-      }
-      case FastStep::Negate: {
-        FastValue& v = stack[top - 1];
-        v.i = WrapNeg(v.i);
-        v.f = -v.f;
-        break;
-      }
-      case FastStep::Binary: {
-        FastValue& l = stack[top - 2];
-        const FastValue& r = stack[top - 1];
-        double f;
-        uint8_t k;
-        int32_t error = 0;
-        if (!ApplyNumeric(s.op, l.f, r.f, f, k, error)) return false;
-        l.f = f;
-        l.i = TruncToInt32(f);
-        l.kind = k;
-        l.text = TEvalResult::kTextFromFloat;
-        --top;
-        break;
-      }
-    }
-  }
-  result = stack[0];
-  return true;
-}
-
-// Runs a program as the whole argument; false (nothing changed) when the
-// general path must run.
-bool RunFast(const FastProgram& p, bool makeText) {
-  FastValue v;
-  if (!Compute(p, v)) return false;
-  gRes.Reset();
-  gRes.FloatValue = v.f;
-  gRes.IntValue = v.i;
-  gRes.ResultKind = v.kind;
-  gRes.PendingText = v.text;
-  if (makeText) MaterializeText(gRes);
-  if (!p.lastVar.empty()) gEval.lastVarName = p.lastVar;
-  gEval.pos = gEval.text.size();
-  gEval.endOfArgs = true;
-  gEval.lastSep = ' ';
-  gEval.failed = false;
-  ++gFastRuns;
-  return true;
-}
-
-// The whole rest of the text as one arithmetic argument, if it is one. (It
-// holds no quoted string, so Evaluate's literal flag is false.)
-bool TryFast(char terminator, int expectedKind, bool makeText) {
-  if (terminator != ' ' || !(expectedKind == 0 || (expectedKind >= kind::kInt && expectedKind <= kind::kFloat)))
-    return false;
-  if (gEval.RestEmpty()) return false;
-  const std::shared_ptr<const FastProgram> p = FastProgramFor(std::string_view(gEval.text).substr(gEval.pos));
-  if (!p) return false;
-  if (gEval.depth + p->depth + 1 > kMaxEvalDepth || gOps.top + p->pending >= kOpStackSize) return false;
-  return RunFast(*p, makeText);
-}
-
-}  // namespace
+using namespace evaldetail;
 
 // ---------------------------------------------------------------------------
 
@@ -1258,11 +783,6 @@ void EvaluateCondition(TParStack& ps) { EvaluateArgument(ps, ' ', 0, false); }
 int32_t EvalInt(TParStack& ps, char terminator) {
   Evaluate(ps, terminator, kind::kInt);
   return gRes.IntValue;
-}
-
-double EvalFloat(TParStack& ps, char terminator) {
-  Evaluate(ps, terminator, 0);
-  return gRes.FloatValue;
 }
 
 std::string EvalString(TParStack& ps, char terminator) {

@@ -50,7 +50,6 @@ void EvaluateCondition(TParStack& ps);
 // Convenience wrappers used by statement handlers: Evaluate with any kind
 // accepted (EvalInt passes the informative kind 2), then one form of gRes.
 int32_t EvalInt(TParStack& ps, char terminator);
-double EvalFloat(TParStack& ps, char terminator);
 std::string EvalString(TParStack& ps, char terminator);
 
 // Number-to-text and text-to-number rules shared by the stores and PRINT.

@@ -29,6 +29,9 @@ std::string gInfoText = "Korvid 1.0";
 constexpr size_t kTitleMax = 255;
 constexpr int kShowMaximized = 3, kShowMinimized = 2, kShowNormal = 1;
 constexpr unsigned kSystemModal = 0x1000;
+// Window style bits (the neutral side has no Windows headers).
+constexpr uint32_t kStylePopup = 0x80000000u;     // WS_POPUP
+constexpr uint32_t kExStyleToolWindow = 0x80u;    // WS_EX_TOOLWINDOW
 
 // --- Results ---------------------------------------------------------------------
 
@@ -160,9 +163,9 @@ void CmdWindowStyle(TParStack& ps) {
   if (gEval.failed) return;
   gWindowSettings.styleValue = n;
   uint32_t style = (static_cast<uint32_t>(n) & 15u) << 16;
-  if (n & 64) style |= 0x80000000u;  // WS_POPUP
+  if (n & 64) style |= kStylePopup;
   gWindowSettings.style = style;
-  gWindowSettings.exStyle = (n & 1024) ? 0x80u : 0u;  // WS_EX_TOOLWINDOW
+  gWindowSettings.exStyle = (n & 1024) ? kExStyleToolWindow : 0u;
 }
 
 void CmdWindowTitle(TParStack& ps) {

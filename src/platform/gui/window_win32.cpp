@@ -94,6 +94,40 @@ void ReleaseBackBuffer(HWND h) {
   gEvents.hdc = gEvents.hdc2 = gEvents.bitmap = 0;
 }
 
+// WM_COMMAND in the dialog-style procedures: the dialog-style main window
+// and the "DIALOG" windows, which move the focus to a control only when
+// its id is 1..0xFFFF (focusNeedsId).
+void DialogStyleCommand(WPARAM w, LPARAM l, bool focusNeedsId) {
+  const uint32_t id = LOWORD(w), code = HIWORD(w);
+  if (gSwitches.MessageMode > 0) {
+    gEvents.commandFlag = true;
+    SetMenuItemValue(-static_cast<int32_t>(id));
+    gEvents.clickedId = static_cast<int32_t>(id);
+  }
+  if (l == 0 && id == IDOK) {
+    RecordKeyCode(13);
+    HWND next = GetWindow(GetFocus(), GW_HWNDNEXT);
+    if (next) SetFocus(next);
+  } else if (l == 0 && id == IDCANCEL) {
+    SetFocus(nullptr);
+    RecordKeyCode(2);
+  } else if (l != 0) {
+    if (code == 1) {
+      RecordKeyCode(1);
+    } else if (code == 2) {
+      RecordKeyCode(3);
+    } else {
+      if (!focusNeedsId || (id >= 1 && id <= 0xFFFF)) {
+        SetFocus(reinterpret_cast<HWND>(l));
+        gEvents.lastFocus = static_cast<int32_t>(l);
+      }
+      RecordKeyCode(255);
+    }
+  } else {
+    RecordMenuCommand(id);
+  }
+}
+
 // Window messages shared by the main-window procedures. Returns true when
 // the message is fully handled (result in out).
 bool MainWindowMessage(HWND h, UINT m, WPARAM w, LPARAM l, LRESULT& out, bool dialogStyle) {
@@ -167,31 +201,7 @@ bool MainWindowMessage(HWND h, UINT m, WPARAM w, LPARAM l, LRESULT& out, bool di
         }
         return false;
       }
-      if (gSwitches.MessageMode > 0) {
-        gEvents.commandFlag = true;
-        SetMenuItemValue(-static_cast<int32_t>(id));
-        gEvents.clickedId = static_cast<int32_t>(id);
-      }
-      if (l == 0 && id == IDOK) {
-        RecordKeyCode(13);
-        HWND next = GetWindow(GetFocus(), GW_HWNDNEXT);
-        if (next) SetFocus(next);
-      } else if (l == 0 && id == IDCANCEL) {
-        SetFocus(nullptr);
-        RecordKeyCode(2);
-      } else if (l != 0) {
-        if (code == 1) {
-          RecordKeyCode(1);
-        } else if (code == 2) {
-          RecordKeyCode(3);
-        } else {
-          SetFocus(reinterpret_cast<HWND>(l));
-          gEvents.lastFocus = static_cast<int32_t>(l);
-          RecordKeyCode(255);
-        }
-      } else {
-        RecordMenuCommand(id);
-      }
+      DialogStyleCommand(w, l, false);
       return false;
     }
     case WM_TIMER:
@@ -272,37 +282,9 @@ bool DialogMessage(HWND h, UINT m, WPARAM w, LPARAM l, bool resourceDialog) {
       RecordNotify(H32(GetDlgItem(h, static_cast<int>(w))), n ? static_cast<int32_t>(n->code) : 0);
       return false;
     }
-    case WM_COMMAND: {
-      const uint32_t id = LOWORD(w), code = HIWORD(w);
-      if (gSwitches.MessageMode > 0) {
-        gEvents.commandFlag = true;
-        SetMenuItemValue(-static_cast<int32_t>(id));
-        gEvents.clickedId = static_cast<int32_t>(id);
-      }
-      if (l == 0 && id == IDOK) {
-        RecordKeyCode(13);
-        HWND next = GetWindow(GetFocus(), GW_HWNDNEXT);
-        if (next) SetFocus(next);
-      } else if (l == 0 && id == IDCANCEL) {
-        SetFocus(nullptr);
-        RecordKeyCode(2);
-      } else if (l != 0) {
-        if (code == 1) {
-          RecordKeyCode(1);
-        } else if (code == 2) {
-          RecordKeyCode(3);
-        } else {
-          if (id >= 1 && id <= 0xFFFF) {
-            SetFocus(reinterpret_cast<HWND>(l));
-            gEvents.lastFocus = static_cast<int32_t>(l);
-          }
-          RecordKeyCode(255);
-        }
-      } else {
-        RecordMenuCommand(id);
-      }
+    case WM_COMMAND:
+      DialogStyleCommand(w, l, true);
       return false;
-    }
     case WM_TIMER:
       RecordTimer(static_cast<uint32_t>(w));
       return false;
@@ -328,7 +310,7 @@ void Pump() {
   if ((static_cast<unsigned short>(GetAsyncKeyState(VK_F1)) & 0x8001) == 0x8001) QueueKey(5);
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if ((msg.message >= 0x100 && msg.message <= 0x109) || (msg.message >= 0x200 && msg.message <= 0x20A))
+    if ((msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) || (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSEWHEEL))
       gEvents.inputSeen = true;
     if (msg.message == WM_QUIT) ExitWith(0);
     HACCEL accel = HotkeyTable();
@@ -469,11 +451,6 @@ HACCEL HotkeyTable() {
   }
   return gHotkeys;
 }
-void SetHotkeyTable(HACCEL table) {
-  gHotkeys = table;
-  gHotkeysLoaded = true;
-}
-void SetTooltipWindow(HWND tooltip) { gTooltip = tooltip; }
 
 bool EnsureMainWindowWin32() {
   if (gEvents.mainWindowMade) return gMain != nullptr;
@@ -543,6 +520,7 @@ LRESULT CALLBACK DialogChildProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   DialogMessage(h, m, w, l, false);
   return DefDlgProcA(h, m, w, l);
 }
+
 
 INT_PTR CALLBACK ResourceDialogProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   gEvents.dialogWindow = H32(h);

@@ -24,11 +24,8 @@ int ScreenPixelHeight();
 LRESULT CALLBACK DialogChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ResourceDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
-// The hot-key table the pump translates with (ADDHOTKEY replaces it) and
-// the tooltip control that receives relayed mouse messages.
+// The hot-key table the pump translates with.
 HACCEL HotkeyTable();
-void SetHotkeyTable(HACCEL table);
-void SetTooltipWindow(HWND tooltip);
 
 // Installs the text-screen device that draws into the DC pair.
 void InstallWin32TextScreen();

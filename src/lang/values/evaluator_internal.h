@@ -1,0 +1,85 @@
+// What the general evaluator (evaluator.cpp) and the precompiled arithmetic
+// (evaluator_precompiled.cpp) share: the operator stack, the cursor scope and
+// the scanner steps. Only these two files include it.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "values/evaluator.h"
+
+namespace korv::evaldetail {
+
+constexpr size_t npos = std::string::npos;
+
+enum class Op : uint8_t {
+  Ne, Le, Ge, Shl, Shr, Eq, Gt, Lt, Add, Sub, Mul, Div, IDiv, Pow, And, Or, Mod, BitAnd, BitOr
+};
+
+// One pending binary operation: the left operand and the operator.
+struct TOpStack {
+  double LeftFloat = 0.0;
+  int32_t LeftInt = 0;
+  uint8_t LeftPending = TEvalResult::kTextMade;  // LeftStr still to be made
+  std::string LeftStr;
+  Op op = Op::Add;
+  uint8_t Prec = 0;
+};
+
+struct OperatorStack {
+  std::array<TOpStack, kOpStackSize + 1> entries;  // 1..kOpStackSize used
+  int top = 0;
+  int base = 0;
+};
+
+extern OperatorStack gOps;
+// Set when the evaluator reported an error; every enclosing evaluation then
+// ends with an empty result instead of going on with a broken value.
+extern bool gAborted;
+extern uint32_t gFastRuns;  // arguments run as precompiled programs
+
+// Runs an inner text (bracket contents, function arguments) in place of the
+// remaining text and gives the outer cursor and operator base back after.
+class CursorScope {
+ public:
+  explicit CursorScope(std::string inner)
+      : pos_(gEval.pos), endOfArgs_(gEval.endOfArgs), lastSep_(gEval.lastSep),
+        base_(gOps.base), top_(gOps.top) {
+    saved_.swap(gEval.text);
+    gEval.SetText(std::move(inner));
+    gOps.base = gOps.top;
+  }
+  ~CursorScope() {
+    gEval.text.swap(saved_);
+    gEval.pos = pos_;
+    gEval.endOfArgs = endOfArgs_;
+    gEval.lastSep = lastSep_;
+    gOps.top = top_;
+    gOps.base = base_;
+  }
+  CursorScope(const CursorScope&) = delete;
+  CursorScope& operator=(const CursorScope&) = delete;
+
+ private:
+  std::string saved_;
+  size_t pos_;
+  bool endOfArgs_;
+  char lastSep_;
+  int base_, top_;
+};
+
+bool Terminates(char c, char term);
+void SkipBlanks();
+std::string ScanOperand(char term);
+bool ScanOperator(Op& op, uint8_t& prec);
+bool ApplyNumeric(Op op, double l, double r, double& f, uint8_t& resultKind, int32_t& error);
+bool IsCallForm(const std::string& op, size_t& paren);
+bool ParseLiteral(const std::string& u, double& f);
+bool EvalOperand(const std::string& raw, int expected, TParStack& ps, bool& literal);
+bool EvaluateInner(TParStack& ps, char term, int expected);
+
+// The whole rest of the text as one arithmetic argument, if it is one: run
+// as a precompiled program (true) or left to the general path (false).
+bool TryFast(char terminator, int expectedKind, bool makeText);
+
+}  // namespace korv::evaldetail
