@@ -1,0 +1,79 @@
+// Fuzz target: expressions, above all chains of string operators, under a
+// memory limit. Each input is evaluated as one statement's argument with
+// variables holding short and long strings; running out of memory must end
+// in report 219 like in the executors, never in a crash, and no string may
+// grow beyond kMaxStringLength. After each evaluation nothing is left
+// pending and a failed evaluation leaves an empty result.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+#include "engine/console_host.h"
+#include "engine/errors.h"
+#include "engine/executor.h"
+#include "values/evaluator.h"
+#include "values/functions_registry.h"
+#include "values/stores.h"
+
+// Allocations fail (std::bad_alloc) once the process holds more than the
+// soft limit, well below libFuzzer's own limit.
+extern "C" const char* __asan_default_options() {
+  return "allocator_may_return_null=1:soft_rss_limit_mb=1200:detect_leaks=0";
+}
+
+namespace {
+
+void SetString(const char* name, std::string value) {
+  korv::Declare(name);
+  korv::gStores.strs[static_cast<size_t>(korv::Find(name))].Value = std::move(value);
+}
+
+void Setup() {
+  korv::ResetErrorState();
+  korv::gErr.Level = -2;
+  korv::ResetEvaluator();
+  korv::ResetStores();
+  SetString("A$", "ab");
+  SetString("B$", std::string(size_t{1} << 12, 'x'));  // 4 KB
+  SetString("C$", "");
+  korv::Declare("N%");
+  korv::gStores.ints[static_cast<size_t>(korv::Find("N%"))].Value = 1 << 20;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static korv::ConsoleHost host;
+  static bool registered = false;
+  korv::SetHost(&host);
+  if (!registered) {
+    korv::RegisterBuiltinFunctions();
+    registered = true;
+  }
+  if (size > 4096) return 0;
+  Setup();
+  korv::gEval.SetText(std::string(reinterpret_cast<const char*>(data), size));
+  korv::TParStack ps;
+  const korv::StatementMark mark = korv::MarkStatement();
+  bool abandoned = false;
+  try {
+    korv::Evaluate(ps, ' ', 0);
+  } catch (const std::bad_alloc&) {
+    abandoned = true;
+  } catch (const std::length_error&) {
+    abandoned = true;
+  }
+  if (abandoned) {
+    korv::ReportExhaustedMemory(mark);
+    if (korv::gErr.Code == 0) std::abort();
+  }
+  if (korv::gRes.StrValue.size() > korv::kMaxStringLength) std::abort();
+  if ((abandoned || korv::gEval.failed) && !korv::gRes.StrValue.empty()) std::abort();
+  if (korv::PendingOperations() != 0) std::abort();
+  korv::gRes.Reset();
+  korv::gEval.SetText(std::string());
+  return 0;
+}
