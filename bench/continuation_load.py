@@ -36,10 +36,15 @@ def write_source(path, lines):
 def run_once(exe, source):
     env = dict(os.environ, KORV_CONSOLE='1', WINEDEBUG='-all')
     cmd = ['wine', exe, source] if exe.lower().endswith('.exe') else [exe, source]
-    start = time.perf_counter()
-    p = subprocess.run(cmd, cwd=os.path.dirname(source), env=env, capture_output=True, timeout=600)
-    elapsed = time.perf_counter() - start
-    text = (p.stdout + p.stderr).decode('cp1252', 'replace')
+    # Output into a file, not a pipe: a helper process of Wine may hold a
+    # pipe open after the program has ended.
+    out_name = os.path.join(os.path.dirname(source), 'output.txt')
+    with open(out_name, 'wb') as out:
+        start = time.perf_counter()
+        p = subprocess.run(cmd, cwd=os.path.dirname(source), env=env, stdout=out, stderr=out, timeout=600)
+        elapsed = time.perf_counter() - start
+    with open(out_name, 'rb') as f:
+        text = f.read().decode('cp1252', 'replace')
     ok = p.returncode == 1 and 'Zeile zu lang (max. 32767 Zeichen)!' in text
     return elapsed, ok, text
 
@@ -50,7 +55,7 @@ def main():
     ap.add_argument('--runs', type=int, default=3)
     ap.add_argument('--exe', nargs='*')
     args = ap.parse_args()
-    exes = args.exe
+    exes = [os.path.abspath(e) for e in args.exe] if args.exe else None
     if not exes:
         exes = [p for p in (os.path.join(ROOT, 'build', 'bench', 'korvac'),
                             os.path.join(ROOT, 'build', 'win32', 'KORVID.exe')) if os.path.exists(p)]
