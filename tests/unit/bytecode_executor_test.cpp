@@ -284,6 +284,18 @@ TEST_F(RuntimeTest, JoinedAssignmentBeyondTheStringLimitReports219) {
   EXPECT_EQ(o.errors, (std::vector<int>{219}));
 }
 
+TEST_F(RuntimeTest, StringsReadFromAreasKeepTheStringLimit) {
+  Outcome o = Same(
+      "DECLARE a#, s$\n@SET(\"ERRORLEVEL\", -1)\n"
+      "DIM a#, 67108866\n"
+      "s$ = CHAR$(a#, 0, 67108864)\n"
+      "PRINT LEN(s$)\n"
+      "s$ = CHAR$(a#, 0, 67108865)\n"
+      "PRINT LEN(s$), %ERRNUMBER\n");
+  EXPECT_EQ(o.out, "67108864\n0 219\n");
+  EXPECT_EQ(o.errors, (std::vector<int>{219}));
+}
+
 TEST_F(RuntimeTest, StringLimitAtTheDefaultLevelEndsTheProgram) {
   Outcome o = Same("DECLARE s$\ns$ = SPACE$(40000000)\ns$ = s$ + s$\nPRINT \"not reached\"\n");
   EXPECT_EQ(o.exit, kExitFatal);
