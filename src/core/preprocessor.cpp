@@ -60,7 +60,7 @@ class Loader {
 
   LoadResult Run(const std::string& mainFile) {
     std::string content;
-    if (!ReadWholeFile(mainFile, content)) {
+    if (!Read(mainFile, content)) {
       // The front end opened the file before; a file that vanished since is
       // a plain load error.
       LoadFailure(opt_.caption, ErrorText(209) + mainFile);
@@ -100,6 +100,18 @@ class Loader {
     return Trim(std::string_view(line).substr(0, p));
   }
 
+  bool Read(const std::string& name, std::string& content) const {
+    return opt_.readFile ? opt_.readFile(name, &content) : ReadWholeFile(name, content);
+  }
+
+  bool Readable(const std::string& name) const {
+    return opt_.readFile ? opt_.readFile(name, nullptr) : FileReadable(name);
+  }
+
+  static bool BeginsWithRem(const std::string& line) {
+    return line.size() >= 4 && Upper(std::string_view(line).substr(0, 4)) == "REM ";
+  }
+
   static void ReplaceTabs(std::string& s) {
     for (char& c : s)
       if (c == '\t') c = ' ';
@@ -109,10 +121,10 @@ class Loader {
   // include path, for names without a directory part.
   std::string FindFile(const std::string& name) const {
     if (name.find('\\') != std::string::npos || name.find('/') != std::string::npos) return name;
-    if (FileReadable(name)) return name;
+    if (Readable(name)) return name;
     for (const std::string& dir : opt_.includePath) {
       std::string full = JoinPath(dir, name);
-      if (FileReadable(full)) return full;
+      if (Readable(full)) return full;
     }
     return name;
   }
@@ -130,18 +142,26 @@ class Loader {
       ReplaceTabs(line);
       // Continuation: the joined line lands in the slot of its last
       // physical line; every physical line keeps a slot and a number.
+      // Each physical line is looked at once: only the appended part has
+      // its tabs replaced, and a joined line that can no longer end within
+      // the length limit is refused at once (a line beginning with "REM "
+      // would be emptied, so it may grow).
       while (!line.empty() && line.back() == '\\') {
         line.pop_back();
         if (i + 1 >= physical.size()) break;  // continuation on the last line ends there
         ++i;
         ++lineNo;
-        std::string next = StripComment(Trim(physical[i]));
-        line += Trim(next);
-        ReplaceTabs(line);
+        std::string next = Trim(StripComment(Trim(physical[i])));
+        ReplaceTabs(next);
+        line += next;
         SetDebug(slot, fileIndex, lineNo - 1);
         slot = NextSlot();
+        const size_t least = line.size() - (!line.empty() && line.back() == '\\' ? 1 : 0);
+        if (least > static_cast<size_t>(kMaxLineLength) && !BeginsWithRem(line)) {
+          LoadFailure(opt_.caption, ErrorText(902));
+        }
       }
-      if (line.size() >= 4 && Upper(std::string_view(line).substr(0, 4)) == "REM ") line.clear();
+      if (BeginsWithRem(line)) line.clear();
       if (static_cast<int32_t>(line.size()) > kMaxLineLength) {
         LoadFailure(opt_.caption, ErrorText(902));
       }
@@ -176,7 +196,7 @@ class Loader {
     }
     std::string name = FindFile(rest);
     std::string content;
-    if (!ReadWholeFile(name, content)) LoadFailure(ErrorText(903), DirectiveText(lineNo, line));
+    if (!Read(name, content)) LoadFailure(ErrorText(903), DirectiveText(lineNo, line));
     // An include of a file that is still open, or a chain deeper than the
     // limit, would never end.
     std::string key = Upper(name);
@@ -192,7 +212,7 @@ class Loader {
   void HeaderDirective(const std::string& line, int32_t lineNo) {
     std::string name = FindFile(Trim(std::string_view(line).substr(3)));
     std::string content;
-    if (!ReadWholeFile(name, content)) LoadFailure(ErrorText(913), DirectiveText(lineNo, line));
+    if (!Read(name, content)) LoadFailure(ErrorText(913), DirectiveText(lineNo, line));
     for (const std::string& raw : SplitLines(content)) {
       std::string h = Trim(raw);
       if (StartsWith(h, "$H ")) LoadFailure(ErrorText(914), DirectiveText(lineNo, line));
@@ -222,18 +242,24 @@ class Loader {
   }
 
  private:
-  static size_t FindMacroStart(const std::string& line) {
+  // The first "~" outside double quotes at or after from, which must lie
+  // outside quotes.
+  static size_t FindMacroStart(const std::string& line, size_t from) {
     bool quoted = false;
-    for (size_t i = 0; i < line.size(); ++i) {
+    for (size_t i = from; i < line.size(); ++i) {
       if (line[i] == '"') quoted = !quoted;
       else if (line[i] == '~' && !quoted) return i;
     }
     return std::string::npos;
   }
 
+  // Each expansion costs a pass over the line, so the line may not grow
+  // beyond the length limit on the way: a line that does is refused with
+  // 902 at once (expansions that shrink it again are not waited for).
   void ExpandMacros(std::string& line) {
+    size_t from = 0;  // nothing before it is a macro
     for (int expansions = 0;; ++expansions) {
-      size_t tilde = FindMacroStart(line);
+      size_t tilde = FindMacroStart(line, from);
       if (tilde == std::string::npos || tilde + 1 >= line.size()) return;
       size_t end = line.find_first_not_of(kMacroNameChars, tilde + 1);
       if (end == std::string::npos) end = line.size();
@@ -252,7 +278,13 @@ class Loader {
       std::string value = gPre.headerTable.substr(
           vstart, vend == std::string::npos ? std::string::npos : vend - vstart);
       line.replace(tilde, end - tilde, value);
-      line = ReplaceOutsideQuotes(line, ",)", ")");
+      from = tilde;
+      if (line.find(",)") != std::string::npos) {
+        const size_t before = line.size();
+        line = ReplaceOutsideQuotes(line, ",)", ")");
+        if (line.size() != before) from = 0;  // text before the value may have moved
+      }
+      CheckLength(line);
     }
   }
 

@@ -14,6 +14,9 @@ struct LoadOptions {
   std::vector<std::string> symbols;      // predefined conditional symbols
   std::string headerTable = ";";         // initial header table
   bool conditionalPass = true;           // false: pass 1 only (the compiler's -V runs between)
+  // Reads source, include and header files in place of the file system when
+  // set (content nullptr: only whether the file can be read).
+  std::function<bool(const std::string& name, std::string* content)> readFile;
 };
 
 struct LoadResult {

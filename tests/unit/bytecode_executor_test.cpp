@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "base/code_tables.h"
 #include "core/gl_header_table.h"
 #include "core/kvc_format.h"
@@ -58,9 +60,9 @@ class RuntimeTest : public test::ProgramTest {
     ResetHostRecord();
     Outcome o;
     o.exit = Run(source);
-    o.out = host.stdoutText;
-    o.lines = host.debugLines;
-    o.errors = ErrorNumbers(host.debugLines);
+    o.out = seen->stdoutText;
+    o.lines = seen->debugLines;
+    o.errors = ErrorNumbers(seen->debugLines);
     return o;
   }
 
@@ -94,17 +96,24 @@ class RuntimeTest : public test::ProgramTest {
     } catch (const ExitRequest& e) {
       o.exit = e.code;
     }
-    o.out = host.stdoutText;
-    o.lines = host.debugLines;
-    o.errors = ErrorNumbers(host.debugLines);
+    o.out = seen->stdoutText;
+    o.lines = seen->debugLines;
+    o.errors = ErrorNumbers(seen->debugLines);
     LeaveCompiledMode();
     return o;
   }
 
   void ResetHostRecord() {
-    host.boxes.clear();
-    host.debugLines.clear();
-    host.stdoutText.clear();
+    seen->boxes.clear();
+    seen->debugLines.clear();
+    seen->stdoutText.clear();
+  }
+
+  // The host the programs run on (another console host may take over).
+  ConsoleHost* seen = &host;
+  void UseHost(ConsoleHost& h) {
+    SetHost(&h);
+    seen = &h;
   }
 
   // Both executors: same output, exit code and error numbers.
@@ -285,6 +294,115 @@ TEST_F(RuntimeTest, MessagesArePumpedEveryTwentyFirstStatement) {
   for (int i = 0; i < 50; ++i) src += "REM\n";
   Execute(src);
   EXPECT_EQ(PumpCounter(), 50 % kPumpInterval);
+}
+
+
+// Strings that would grow beyond kMaxStringLength are refused with 219; at
+// error level -1 the statement ends (a failed expression stores "") and the
+// program goes on.
+TEST_F(RuntimeTest, ConcatenationBeyondTheStringLimitReports219) {
+  Outcome o = Same(
+      "DECLARE s$, t$\n@SET(\"ERRORLEVEL\", -1)\n"
+      "s$ = SPACE$(40000000)\n"
+      "t$ = s$ + s$\n"
+      "PRINT LEN(s$), LEN(t$)\n"
+      "t$ = s$ + MID$(s$, 1, 27108864)\n"
+      "PRINT LEN(t$)\n"
+      "t$ = s$ + MID$(s$, 1, 27108865)\n"
+      "PRINT LEN(t$), %ERRNUMBER\n");
+  EXPECT_EQ(o.out, "40000000 0\n67108864\n0 219\n");
+  EXPECT_EQ(o.errors, (std::vector<int>{219, 219}));
+  EXPECT_EQ(o.exit, 0);
+}
+
+TEST_F(RuntimeTest, JoinedAssignmentBeyondTheStringLimitReports219) {
+  Outcome o = Same(
+      "DECLARE s$, t$\n@SET(\"ERRORLEVEL\", -1)\n"
+      "s$ = SPACE$(40000000)\n"
+      "t$ = s$; \"x\"\n"
+      "PRINT LEN(t$)\n"
+      "t$ = s$, s$\n"
+      "PRINT LEN(t$), %ERRNUMBER\n");
+  EXPECT_EQ(o.out, "40000001\n0 219\n");
+  EXPECT_EQ(o.errors, (std::vector<int>{219}));
+}
+
+TEST_F(RuntimeTest, StringsReadFromAreasKeepTheStringLimit) {
+  Outcome o = Same(
+      "DECLARE a#, s$\n@SET(\"ERRORLEVEL\", -1)\n"
+      "DIM a#, 67108866\n"
+      "s$ = CHAR$(a#, 0, 67108864)\n"
+      "PRINT LEN(s$)\n"
+      "s$ = CHAR$(a#, 0, 67108865)\n"
+      "PRINT LEN(s$), %ERRNUMBER\n");
+  EXPECT_EQ(o.out, "67108864\n0 219\n");
+  EXPECT_EQ(o.errors, (std::vector<int>{219}));
+}
+
+TEST_F(RuntimeTest, StringLimitAtTheDefaultLevelEndsTheProgram) {
+  Outcome o = Same("DECLARE s$\ns$ = SPACE$(40000000)\ns$ = s$ + s$\nPRINT \"not reached\"\n");
+  EXPECT_EQ(o.exit, kExitFatal);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(host.boxes.back().caption, "Speicher für String-Variablen erschöpft!");
+  EXPECT_EQ(o.lines.back(), "ERROR:\t3\t219:Speicher für String-Variablen erschöpft!");
+}
+
+// A console host whose log appends run out of memory for the line "boom":
+// an allocation that fails in the middle of a statement.
+class ExhaustingHost : public ConsoleHost {
+ public:
+  bool AppendLine(const std::string& file, const std::string& line) override {
+    if (line == "boom") throw std::bad_alloc();
+    return ConsoleHost::AppendLine(file, line);
+  }
+};
+
+TEST_F(RuntimeTest, FailedAllocationIsReportedThroughTheErrorRoutine) {
+  ExhaustingHost exhausting;
+  UseHost(exhausting);
+  Outcome o = Same(
+      "DECLARE r%, seen%\n"
+      "@SET(\"LOGFILE\", \"run.log\")\n"
+      "@SET(\"ERRORLEVEL\", -1)\n"
+      "@SET(\"ONERROR\", 1)\n"
+      "LOGOUT \"boom\"\n"
+      "PRINT \"next\", seen%\n"
+      "r% = Inner(2)\n"
+      "PRINT \"inner gave\", r%, seen%\n"
+      "END\n"
+      "PROC Inner\n"
+      " PARAMETERS n%\n"
+      " LOGOUT \"boom\"\n"
+      " RETURN n% + 1\n"
+      "ENDPROC\n"
+      "ERRORPROC\n"
+      " seen% = seen% + %ERRNUMBER\n"
+      " LOGOUT \"handler\"\n"
+      "ENDPROC\n");
+  // The statement ends at once; the error procedure runs after it, also in
+  // a procedure called from an expression, which then goes on.
+  EXPECT_EQ(o.out, "next 219\ninner gave 3 438\n");
+  EXPECT_EQ(o.errors, (std::vector<int>{219, 219}));
+  EXPECT_EQ(o.lines[0], "ERROR:\t5\t219:Speicher für String-Variablen erschöpft!");
+  const std::string log = Read("run.log");
+  EXPECT_NE(log.find(" - ERROR:\t5\t219:Speicher für String-Variablen erschöpft!\r\nhandler\r\n"),
+            std::string::npos) << log;
+  // The interpreter's run wrote its lines first, with source positions.
+  EXPECT_NE(log.find(" - ERROR:\tmain.krv (5) 219:Speicher für String-Variablen erschöpft!\r\nhandler\r\n"),
+            std::string::npos) << log;
+  EXPECT_NE(log.find(" - ERROR:\tmain.krv (12) 219:"), std::string::npos) << log;
+}
+
+TEST_F(RuntimeTest, FailedAllocationAtTheDefaultLevelEndsTheProgram) {
+  ExhaustingHost exhausting;
+  UseHost(exhausting);
+  Outcome o = Same("@SET(\"LOGFILE\", \"run.log\")\nPRINT \"a\"\nLOGOUT \"boom\"\nPRINT \"b\"\n");
+  EXPECT_EQ(o.exit, kExitFatal);
+  EXPECT_EQ(o.out, "a\n");
+  ASSERT_FALSE(exhausting.boxes.empty());
+  EXPECT_EQ(exhausting.boxes.back().caption, "Speicher für String-Variablen erschöpft!");
+  EXPECT_EQ(exhausting.boxes.back().text, "Zeile      3!");
+  EXPECT_EQ(exhausting.profile["TELMAR.LOG|DEBUG|ERRNO"], "219");  // written by the interpreter
 }
 
 }  // namespace

@@ -145,5 +145,69 @@ TEST_F(LoaderTest, ExpandedLineOverTheLimitIsRefused) {
   EXPECT_EQ(host.boxes.back().text, "Zeile zu lang (max. 32767 Zeichen)!");
 }
 
+
+class ContinuationTest : public LoaderTest {
+ protected:
+  // Loads main.krv and gives the exit code of a load failure (0: loaded).
+  int LoadOrExit(const std::string& source) {
+    Write("main.krv", source);
+    try {
+      LoadProgram("main.krv", LoadOptions());
+    } catch (const ExitRequest& e) {
+      return e.code;
+    }
+    return 0;
+  }
+};
+
+TEST_F(ContinuationTest, JoinedLineOfTheLongestLengthLoads) {
+  // 327 lines of 100 characters and one of 67: 32,767 characters. The last
+  // continued line makes the text one longer, but its backslash goes.
+  std::string src;
+  for (int i = 0; i < 327; ++i) src += std::string(100, 'x') + "\\\n";
+  src += std::string(67, 'x') + "\\\n\n";
+  ASSERT_EQ(LoadOrExit(src), 0);
+  ASSERT_EQ(gProgram.Length(), 329);
+  EXPECT_EQ(gProgram.lines[329], std::string(32767, 'x'));
+  EXPECT_EQ(gProgram.LineOf(329), 329);
+  EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(ContinuationTest, JoinedLineOneLongerIsRefused) {
+  std::string src;
+  for (int i = 0; i < 327; ++i) src += std::string(100, 'x') + "\\\n";
+  src += std::string(68, 'x') + "\n";
+  EXPECT_EQ(LoadOrExit(src), kExitLoadError);
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].caption, "Korvid");
+  EXPECT_EQ(host.boxes[0].text, "Zeile zu lang (max. 32767 Zeichen)!");
+}
+
+TEST_F(ContinuationTest, OverLongLineIsRefusedBeforeItIsJoinedToTheEnd) {
+  // 270,000 continued lines would pass the slot limit (901) long before
+  // their end; the joined line is refused with 902 as soon as it is longer
+  // than the limit.
+  std::string src;
+  for (int i = 0; i < 270000; ++i) src += "x\\\n";
+  EXPECT_EQ(LoadOrExit(src), kExitLoadError);
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].text, "Zeile zu lang (max. 32767 Zeichen)!");
+}
+
+TEST_F(ContinuationTest, ContinuedRemLineMayGrowBeyondTheLimit) {
+  std::string src = "rem ";
+  for (int i = 0; i < 400; ++i) src += std::string(100, 'x') + "\t\\\n";
+  src += "x\nPRINT 1\n";
+  ASSERT_EQ(LoadOrExit(src), 0);
+  ASSERT_EQ(gProgram.Length(), 402);
+  EXPECT_EQ(gProgram.lines[401], "");
+  EXPECT_EQ(gProgram.lines[402], "PRINT 1");
+}
+
+TEST_F(ContinuationTest, TabsOfContinuedLinesBecomeBlanks) {
+  ASSERT_EQ(LoadOrExit("a$ = \"1\t2\" + \\\n\t\"3\t4\" ' c\t\n"), 0);
+  EXPECT_EQ(gProgram.lines[2], "a$ = \"1 2\" + \"3 4\"");
+}
+
 }  // namespace
 }  // namespace korv

@@ -46,6 +46,8 @@ TEST_F(StructuresTest, DefinitionErrors) {
       {"STRUCT S = a%(4)", 257},
       {"STRUCT S = m@", 257},
       {"STRUCT S = nosuch", 257},
+      {"STRUCT S = a$(2147483647)", 257},  // n + 1 bytes lie beyond the integer range
+      {"STRUCT S = a#(0)", 257},
       {"STRUCT S = a b%", 122},
   };
   for (const auto& c : cases) {

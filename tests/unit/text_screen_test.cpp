@@ -52,6 +52,19 @@ TEST_F(TextScreenTest, LocateClampsToTheGrid) {
   EXPECT_EQ(ScreenCursorColumn(), 2);
 }
 
+TEST_F(TextScreenTest, LocateAndTabClampTheSmallestInteger) {
+  // -2147483648 lies before the first row and column, however it is
+  // counted: the cursor goes to the first one, never wraps to the last.
+  EXPECT_EQ(Run("LOCATE -2147483648, 4\nPRINT \"a\";\nLOCATE 3, -2147483648\nPRINT \"b\";\n"
+                "PRINT TAB(-2147483648); \"c\";\n"),
+            0);
+  EXPECT_EQ(ScreenRowText(0), "   a");
+  EXPECT_EQ(ScreenRowText(2), "b");
+  EXPECT_EQ(ScreenRowText(3), "c");
+  EXPECT_EQ(ScreenCursorRow(), 4);
+  EXPECT_EQ(ScreenCursorColumn(), 2);
+}
+
 TEST_F(TextScreenTest, ScrollsAfterTheLastRow) {
   // 32 lines with their line ends scroll once: the first line is gone.
   std::string src = "DECLARE i%\ni% = 1\nWHILE i% <= 32\nPRINT \"L\"; i%\ni% = i% + 1\nENDWHILE\n"

@@ -6,6 +6,8 @@
 
 #include <array>
 #include <deque>
+#include <new>
+#include <stdexcept>
 
 #include "base/code_tables.h"
 #include "core/line_store.h"
@@ -325,7 +327,22 @@ bool Step(TParStack& ps) {
   gPos.LocationForm = TPosition::Form::Compiled;
   if (gExec.pendingMenu == 255) gExec.pendingMenu = 254;
   const uint8_t c = line.empty() ? code::kNoOp : static_cast<uint8_t>(line[0]);
-  if (Dispatch(c, line, ps)) return true;
+  const StatementMark mark = MarkStatement();
+  bool abandoned = false;
+  try {
+    if (Dispatch(c, line, ps)) return true;
+  } catch (const std::bad_alloc&) {
+    abandoned = true;
+  } catch (const std::length_error&) {
+    abandoned = true;
+  }
+  if (abandoned) {
+    if (c == code::kStruct || c == code::kClass) gCompiledText = true;
+    gPos.CompiledLine = pc;
+    gPos.SourceLine = pc;
+    gPos.LocationForm = TPosition::Form::Compiled;
+    ReportExhaustedMemory(mark);
+  }
   if (!gExec.noPump && ++gPumpCount >= kPumpInterval) {
     gPumpCount = 0;
     PumpBetweenStatements();

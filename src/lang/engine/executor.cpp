@@ -3,6 +3,8 @@
 #include "engine/executor.h"
 #include "base/pump_rhythm.h"
 
+#include <new>
+#include <stdexcept>
 #include <unordered_map>
 #include <vector>
 
@@ -143,7 +145,23 @@ bool Step(TParStack& ps) {
     } else if (gErr.Trace && !cmd.empty() && cmd != "REM") {
       Trace();
     }
-    if (DispatchStatement(ps)) return true;
+    const StatementMark mark = MarkStatement();
+    bool abandoned = false;
+    try {
+      if (DispatchStatement(ps)) return true;
+    } catch (const std::bad_alloc&) {
+      abandoned = true;
+    } catch (const std::length_error&) {
+      abandoned = true;
+    }
+    if (abandoned) {
+      gExec.statement = line.statement;
+      gPos.File = gProgram.FileOf(pc);
+      gPos.SourceLine = gProgram.LineOf(pc);
+      gPos.CompiledLine = pc;
+      gPos.LocationForm = TPosition::Form::Interpreter;
+      ReportExhaustedMemory(mark);
+    }
   }
   if (!gExec.noPump) PumpBetweenStatements();
   CheckErrorProc();
@@ -212,6 +230,16 @@ bool DispatchStatement(TParStack& ps) {
   }
   RaiseError(102, cmd);
   return false;
+}
+
+StatementMark MarkStatement() { return StatementMark{gExec.pc, gProc.count, MarkOperations()}; }
+
+void ReportExhaustedMemory(const StatementMark& mark) {
+  RestoreOperations(mark.operations);
+  while (gProc.count > mark.frames) PopFrame();
+  gExec.pc = mark.pc;
+  gExec.handled = true;
+  RaiseError(219);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include "base/names.h"
 #include "core/statement_split.h"
+#include "values/evaluator.h"
 #include "values/value.h"
 
 namespace korv {
@@ -51,5 +52,19 @@ void SetInfoBoxHook(InfoBoxHook hook);
 
 // Variable listing line of a debug-information box ("" when not listed).
 std::string DebugListingEntry(const std::string& upperName);
+
+// Running out of memory in the middle of a statement (std::bad_alloc, or a
+// string read that would grow beyond kMaxStringLength, std::length_error)
+// abandons the statement. Both executors take a mark before each statement
+// and, when it is abandoned, put back what it may have left half done (the
+// evaluator's pending operations, procedure frames it pushed, the counter)
+// and report 219 through the error routine like any other error.
+struct StatementMark {
+  int32_t pc = 0;
+  int32_t frames = 0;
+  OperationMark operations;
+};
+StatementMark MarkStatement();
+void ReportExhaustedMemory(const StatementMark& mark);
 
 }  // namespace korv

@@ -1,6 +1,8 @@
 // Procedure frames and the ways procedures are called.
 #include "engine/procedures.h"
 
+#include <new>
+#include <stdexcept>
 #include <unordered_map>
 
 #include "core/line_store.h"
@@ -162,18 +164,32 @@ void RunNested(int32_t header, TParStack& ps, const std::string& object) {
     return;
   }
   gProc.pcount = 0;
-  TParStack args = ps;  // a fresh record: the caller's own stays unchanged
-  ReadArguments(args, saved.currentObject);
   // The procedure's statements use the evaluator's cursor; the caller's goes
   // on after the arguments.
-  std::string text = gEval.text;
-  const size_t pos = gEval.pos;
-  const char lastSep = gEval.lastSep;
-  if (!object.empty()) {
-    gProc.currentObject = object;
-    gProc.methodObject = object;
+  std::string text;
+  size_t pos = 0;
+  char lastSep = ' ';
+  try {
+    TParStack args = ps;  // a fresh record: the caller's own stays unchanged
+    ReadArguments(args, saved.currentObject);
+    text = gEval.text;
+    pos = gEval.pos;
+    lastSep = gEval.lastSep;
+    if (!object.empty()) {
+      gProc.currentObject = object;
+      gProc.methodObject = object;
+    }
+    Run(args, header);
+  } catch (const std::bad_alloc&) {
+    // Memory ran out before the procedure's first statement or after its
+    // last (the statements catch their own): the call is undone and the
+    // calling statement is abandoned.
+    saved.Restore();
+    throw;
+  } catch (const std::length_error&) {
+    saved.Restore();
+    throw;
   }
-  Run(args, header);
   if (gExec.endFlag && !saved.endFlag) {
     // END inside the procedure ends the whole program here: the statement
     // that called it must not go on.

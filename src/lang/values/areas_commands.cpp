@@ -473,7 +473,9 @@ void FnStringS(TParStack& ps) {
     }
     const char* p = s.base + offset;
     const void* zero = n > 0 ? std::memchr(p, 0, static_cast<size_t>(n)) : nullptr;
-    out.assign(p, zero ? static_cast<size_t>(static_cast<const char*>(zero) - p) : static_cast<size_t>(n));
+    const size_t length = zero ? static_cast<size_t>(static_cast<const char*>(zero) - p) : static_cast<size_t>(n);
+    if (length > kMaxStringLength) return fn::Fail(219, kind::kString);
+    out.assign(p, length);
   } else {
     if (!CheckRange(s.base, offset, 1, -1, false, s.name)) {
       fn::SetEmpty(kind::kString);
@@ -507,6 +509,7 @@ void FnCharS(TParStack& ps) {
     fn::SetEmpty(kind::kString);
     return;
   }
+  if (n > static_cast<int64_t>(kMaxStringLength)) return fn::Fail(219, kind::kString);
   fn::SetString(std::string(s.base + offset, static_cast<size_t>(n)));
 }
 

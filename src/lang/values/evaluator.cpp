@@ -367,6 +367,10 @@ bool ApplyTop() {
     int c = e.LeftStr.compare(gRes.StrValue);  // unsigned byte order
     f = CompareResult(e.op, c < 0 ? -1 : (c > 0 ? 1 : 0)) ? 1.0 : 0.0;
   } else if (stringRight && e.op == Op::Add) {
+    if (e.LeftStr.size() > kMaxStringLength - gRes.StrValue.size()) {
+      Fail(219);
+      return false;
+    }
     gRes.StrValue.insert(0, e.LeftStr);
     f = r;
     stringResult = true;
@@ -746,6 +750,16 @@ void ResetEvaluator() {
 }
 
 int PendingOperations() { return gOps.top; }
+
+OperationMark MarkOperations() { return OperationMark{gOps.top, gOps.base, gAborted}; }
+
+void RestoreOperations(const OperationMark& mark) {
+  while (gOps.top > mark.top) gOps.entries[gOps.top--].LeftStr.clear();
+  gOps.top = mark.top;
+  gOps.base = mark.base;
+  gAborted = mark.aborted;
+  gRes.Reset();
+}
 
 uint32_t PrecompiledRuns() { return gFastRuns; }
 

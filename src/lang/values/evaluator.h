@@ -84,6 +84,18 @@ bool ReadSystemVariable(const std::string& upperName);
 // The number of pending binary operations (empty between statements).
 int PendingOperations();
 
+// The evaluator's pending operations when a statement starts. A statement
+// abandoned in the middle (an allocation that failed) leaves operations and
+// an operator base behind; RestoreOperations drops them, releases their
+// strings and empties the result.
+struct OperationMark {
+  int top = 0;
+  int base = 0;
+  bool aborted = false;
+};
+OperationMark MarkOperations();
+void RestoreOperations(const OperationMark& mark);
+
 // Compiled arguments (the runtime sets gCompiledText, core/text.h) carry
 // tokens instead of names: operator tokens, "@" + code for functions, sigil +
 // code for system variables, sigil + 0xFE + slot for DEF constants, "@" 0x14

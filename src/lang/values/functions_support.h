@@ -43,6 +43,6 @@ void Fail(int32_t code, uint8_t resultKind, const std::string& detail = std::str
 
 // Longest string a function builds; a longer result is refused with 200
 // instead of exhausting the memory of the process.
-constexpr size_t kMaxBuiltString = size_t{64} << 20;
+constexpr size_t kMaxBuiltString = kMaxStringLength;
 
 }  // namespace korv::fn

@@ -260,18 +260,22 @@ bool DefineStructure(const std::string& text, char kind) {
     }
     m.MemberKind = member.back();
     if (hasSize) {
-      if (m.MemberKind == '$') m.Size = size + 1;
-      else if (m.MemberKind == '#') m.Size = size;
+      // In 64 bits: a string member of n characters takes n + 1 bytes,
+      // which for the largest n lies beyond the integer range.
+      int64_t bytes = 0;
+      if (m.MemberKind == '$') bytes = int64_t{size} + 1;
+      else if (m.MemberKind == '#') bytes = size;
       else {
         RaiseError(257, member);
         ok = false;
         break;
       }
-      if (m.Size <= 0) {  // n + 1 beyond the integer range
+      if (bytes <= 0 || bytes > std::numeric_limits<int32_t>::max()) {
         RaiseError(257, member);
         ok = false;
         break;
       }
+      m.Size = static_cast<int32_t>(bytes);
     } else {
       switch (m.MemberKind) {
         case '!': m.Size = 8; break;

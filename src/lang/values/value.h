@@ -2,10 +2,16 @@
 // travels in, and the parameter record of a procedure invocation.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace korv {
+
+// The longest string a program can build (by an operator, an assignment, a
+// function or a read); what would grow beyond it is refused with an error
+// report instead of exhausting the memory of the process.
+constexpr size_t kMaxStringLength = size_t{64} << 20;
 
 // Result kind codes.
 namespace kind {

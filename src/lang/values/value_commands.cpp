@@ -22,6 +22,16 @@ void SkipBlanks() {
   while (!gEval.RestEmpty() && IsBlankChar(gEval.text[gEval.pos])) ++gEval.pos;
 }
 
+// A joined text longer than a string may be: 219, the statement ends with
+// an empty result.
+std::string RefuseJoined() {
+  gEval.pos = gEval.text.size();
+  RaiseError(219);
+  gEval.failed = true;
+  gRes.Reset();
+  return std::string();
+}
+
 }  // namespace
 
 std::string JoinedList(TParStack& ps) {
@@ -29,10 +39,12 @@ std::string JoinedList(TParStack& ps) {
   for (;;) {
     size_t before = gEval.pos;
     Evaluate(ps, 'p', 0);
+    if (gRes.StrValue.size() > kMaxStringLength - joined.size()) return RefuseJoined();
     joined += gRes.StrValue;
     SkipBlanks();
     if (gEval.RestEmpty() || gEval.pos == before) break;
     if (gEval.lastSep == ',') {
+      if (joined.size() == kMaxStringLength) return RefuseJoined();
       joined.push_back(' ');
     } else if (gEval.lastSep != ';') {
       break;  // text that is no further part

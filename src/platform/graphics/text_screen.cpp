@@ -582,8 +582,9 @@ void ScreenWrite(const std::string& bytes) {
 
 void ScreenLocate(int32_t row, int32_t column) {
   EnsureTextScreen();
-  gScreen.col = std::clamp(column - 1, 0, gScreen.width - 1);
-  gScreen.row = std::clamp(row - 1, 0, gScreen.height - 1);
+  // In 64 bits: the program may pass any integer, INT_MIN included.
+  gScreen.col = static_cast<int32_t>(std::clamp<int64_t>(int64_t{column} - 1, 0, gScreen.width - 1));
+  gScreen.row = static_cast<int32_t>(std::clamp<int64_t>(int64_t{row} - 1, 0, gScreen.height - 1));
   if (gScreen.caretShown && gDevice) gDevice->MoveCaret(CaretX(), CaretY());
 }
 

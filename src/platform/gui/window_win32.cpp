@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
+
 #include "base/host.h"
 #include "graphics/text_screen.h"
 #include "gui/window.h"
@@ -59,9 +61,11 @@ void HandleScroll(WPARAM w, LPARAM l) {
   int lo = 0, hi = 0;
   GetScrollRange(bar, SB_CTL, &lo, &hi);
   int pos = GetScrollPos(bar, SB_CTL);
-  int page = (hi - lo + 1) / 10;
+  // In 64 bits: the program sets the range, and hi - lo + 1 may lie beyond
+  // the integer range.
+  int64_t page = (int64_t{hi} - lo + 1) / 10;
   if (page < 1) page = 1;
-  int next = pos;
+  int64_t next = pos;
   switch (LOWORD(w)) {
     case SB_LINEUP: if (pos > lo) next = pos - 1; break;
     case SB_LINEDOWN: if (pos < hi) next = pos + 1; break;
@@ -75,7 +79,7 @@ void HandleScroll(WPARAM w, LPARAM l) {
   }
   if (next < lo) next = lo;
   if (next > hi) next = hi;
-  SetScrollPos(bar, SB_CTL, next, TRUE);
+  SetScrollPos(bar, SB_CTL, static_cast<int>(next), TRUE);
 }
 
 void ReleaseBackBuffer(HWND h) {

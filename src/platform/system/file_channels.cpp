@@ -3,9 +3,11 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <stdexcept>
 #include <sys/stat.h>
 
 #include "values/set_get.h"
+#include "values/value.h"
 
 namespace korv::files {
 
@@ -292,6 +294,9 @@ bool ReadLine(int ch, std::string& line) {
     return false;
   }
   while (v != EOF && v != '\n') {
+    // A line longer than any string may be ends the statement that reads
+    // it like an exhausted memory (the executors report 219).
+    if (line.size() >= kMaxStringLength) throw std::length_error("line longer than a string may be");
     line.push_back(static_cast<char>(v));
     v = std::fgetc(c.file);
   }

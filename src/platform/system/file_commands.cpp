@@ -570,7 +570,9 @@ void FnGetChar(TParStack& ps) {
   // Never more than the rest of the file.
   int64_t size = files::Size(ch), pos = files::Position(ch);
   int64_t room = size >= 0 && pos >= 0 ? std::max<int64_t>(0, size - pos) : 0;
-  std::string s(static_cast<size_t>(std::min<int64_t>(count, room)), '\0');
+  const int64_t wanted = std::min<int64_t>(count, room);
+  if (wanted > static_cast<int64_t>(kMaxStringLength)) return fn::Fail(219, kind::kString);
+  std::string s(static_cast<size_t>(wanted), '\0');
   size_t got = s.empty() ? 0 : files::GetBytes(ch, s.data(), s.size());
   s.resize(got);
   fn::SetString(s);
