@@ -110,7 +110,7 @@ TEST_F(DrawingTest, FillWithAHollowBrushDoesNothing) {
 
 TEST_F(DrawingTest, GetPixelReadsTheDeviceAsALong) {
   EXPECT_EQ(Run("DECLARE c&\nc& = GETPIXEL(2, 3)\nPRINT c& = ($80000000 + 2003); \" \"; "
-                "GETPIXEL(0, 1) - $80000000\n"),
+                "GETPIXEL(0, 1) = ($80000000 + 1)\n"),
             0);
   EXPECT_EQ(host.stdoutText, "1 1\n");
   EXPECT_EQ(device.calls, (Calls{"get 2 3", "get 0 1"}));
@@ -132,11 +132,13 @@ TEST_F(DrawingTest, WithoutAWindowPenBrushPixelAndFillReport237) {
 }
 
 TEST_F(DrawingTest, ArgumentErrorEndsTheStatement) {
-  EXPECT_EQ(Run("SETERRORLEVEL -1\nLINE 1, 2 - 3, unbekannt%\nRECTANGLE 1, 2 - \"x\" + 1, 4\n"
-                "USEPEN 0, , 0\nPRINT \"weiter\"\n"),
+  EXPECT_EQ(Run("SETERRORLEVEL -1\nLINE 1, 2 - 3, @LEN()\nRECTANGLE 1, @GIBTESNICHT(1) - 3, 4\n"
+                "USEPEN 0, 1 / 0, 0\nPRINT \"weiter \"; %ERRNUMBER\n"),
             0);
   EXPECT_EQ(device.calls, Calls{});
-  EXPECT_EQ(host.stdoutText, "weiter\n");
+  // The first report stays pending: %ERRNUMBER names it.
+  EXPECT_EQ(host.stdoutText, "weiter 212\n");
+  EXPECT_FALSE(gDrawing.hasPen);
 }
 
 TEST_F(DrawingTest, ProgramStartResetsTheState) {
