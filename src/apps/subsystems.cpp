@@ -5,6 +5,7 @@
 #include "engine/executor.h"
 #include "engine/procedures.h"
 #include "base/errors.h"
+#include "graphics/drawing.h"
 #include "graphics/text_screen.h"
 #include "gui/window.h"
 #include "system/file_channels.h"
@@ -36,6 +37,7 @@ const Subsystem kNeutralSubsystems[] = {
     {"built-in functions", RegisterBuiltinFunctions, ResetBuiltinState},
     {"text screen", RegisterTextScreen, ResetTextScreen},
     {"window", RegisterWindowCommands, ResetWindowState},
+    {"drawing", RegisterDrawingCommands, ResetDrawing},
     {"files", RegisterFileCommands, ResetFileState},
 };
 const size_t kNeutralSubsystemCount = sizeof kNeutralSubsystems / sizeof kNeutralSubsystems[0];

@@ -126,12 +126,12 @@ TEST_F(ClassesProgramTest, AMissingMethodProcedureStopsTheDefinition) {
 
 TEST_F(ClassesProgramTest, ArraysOfAProcedureLeaveWithIt) {
   EXPECT_EQ(Run("DECLARE g%[3], first%, again%, used%\n"
-                "Fill\n"
+                "Populate\n"
                 "first% = used%\n"
-                "Fill\n"
+                "Populate\n"
                 "again% = used%\n"
                 "END\n"
-                "PROC Fill\n"
+                "PROC Populate\n"
                 "  DECLARE l%[99], k$[2]\n"
                 "  l%[99] = l%[99] + 1\n"
                 "  used% = l%[99]\n"
