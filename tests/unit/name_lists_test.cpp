@@ -94,7 +94,7 @@ TEST_F(NameListsTest, CodesAndNamesAgreeBothWays) {
     const char* back = n.family == 'C' ? CommandName(n.code) : n.family == 'F' ? FunctionName(n.code) : SysVarName(n.code);
     ASSERT_NE(back, nullptr) << n.name;
     // Only DRAWPROGICON shares its code with an earlier name.
-    if (std::string(back) != n.name) EXPECT_STREQ(n.name, "DRAWPROGICON");
+    if (std::string(back) != n.name) { EXPECT_STREQ(n.name, "DRAWPROGICON"); }
   }
   EXPECT_EQ(compiled, CommandNameCount() + FunctionNameCount() + SysVarNameCount());
 }
