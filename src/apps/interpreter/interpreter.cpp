@@ -1,5 +1,7 @@
 #include "apps/interpreter/interpreter.h"
 
+#include <new>
+
 #include "apps/subsystems.h"
 #include "base/errors.h"
 #include "base/host.h"
@@ -28,7 +30,14 @@ int RunInterpreterProgram(const std::string& file, const std::vector<std::string
   std::string list = host().ReadProfileText("TELMED32.INI", "COMPILE", "Include", "");
   if (list.size() > kIncludeListMax) list.resize(kIncludeListMax);
   opt.includePath = SplitPathList(list);
-  LoadProgram(file, opt);
+  // A source too big for the memory left ends as a load failure, with the
+  // message the statements give when memory runs out.
+  try {
+    LoadProgram(file, opt);
+  } catch (const std::bad_alloc&) {
+    host().ShowMessageBox(opt.caption, ErrorText(219), mb::kOk | mb::kIconError);
+    host().Exit(kExitLoadError);
+  }
 
   ResetExecutor();
   gExec.compiledMode = false;
