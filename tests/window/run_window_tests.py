@@ -366,6 +366,52 @@ def test_close_question():
     return failures
 
 
+def test_controls_dialog():
+    """Controls on a window of class "DIALOG" are drawn where the program
+    put them: every control's rectangle holds non-white pixels (faces,
+    frames, texts), and a band around it on the white background holds
+    none."""
+    failures = []
+    prog = Program('controls_dialog.krv')
+    try:
+        ox, oy = (int(v) for v in prog.line('origin').split()[1:3])
+        rects = {}
+        while True:
+            line = prog.line('')
+            if line.startswith('ready'):
+                break
+            if line.startswith('control'):
+                name, x, y, w, h = line.split()[1:6]
+                rects[name] = (int(x), int(y), int(w), int(h))
+            elif line.startswith('sizes'):
+                check(line.split()[1:4] == ['120', '40', '1'], f'client sizes {line!r}', failures)
+        check(len(rects) == 4, f'control lines {rects}', failures)
+        shot = Shot()
+        white = (255, 255, 255)
+        for name, (x, y, w, h) in rects.items():
+            inside = sum(1 for yy in range(y, y + h) for xx in range(x, x + w)
+                         if shot.at(ox + xx, oy + yy) != white)
+            check(inside >= (w + h), f'{name}: only {inside} drawn pixels in its rectangle', failures)
+            # a band 4 to 8 pixels outside the rectangle is background
+            ring = [(xx, yy) for yy in range(y - 8, y + h + 8) for xx in range(x - 8, x + w + 8)
+                    if not (x - 4 <= xx < x + w + 4 and y - 4 <= yy < y + h + 4)]
+            drawn = [(xx, yy) for xx, yy in ring if shot.at(ox + xx, oy + yy) != white]
+            check(not drawn, f'{name}: drawn pixels around it, first at {drawn[:3]}', failures)
+        # the edit and the list show their texts: dark pixels inside
+        for name in ('edit', 'list'):
+            x, y, w, h = rects.get(name, (0, 0, 0, 0))
+            text = sum(1 for yy in range(y + 3, y + h - 3) for xx in range(x + 3, x + w - 3)
+                       if dark(shot.at(ox + xx, oy + yy)))
+            check(text > 20, f'{name}: {text} dark text pixels', failures)
+        xdo('mousemove', ox + 300, oy + 250)
+        prog.line('bye', lambda: xdo('click', 1))
+        code = prog.finish()
+        check(code == 0, f'exit code {code}', failures)
+    finally:
+        prog.kill()
+    return failures
+
+
 def start_xvfb():
     """A private X server on a free display; returns its process."""
     for n in range(140 + os.getpid() % 40, 200):
@@ -401,7 +447,7 @@ def main():
 
 
 def run_tests():
-    tests = [test_window_events, test_scrolling, test_text_grid, test_close_question]
+    tests = [test_window_events, test_scrolling, test_text_grid, test_close_question, test_controls_dialog]
     wanted = [a for a in sys.argv[1:] if a.startswith('test_')]
     if wanted:
         tests = [t for t in tests if t.__name__ in wanted]

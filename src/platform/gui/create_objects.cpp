@@ -201,6 +201,12 @@ bool ReadArgs(TParStack& ps, const char* sig, Args& out) {
     out.push_back(std::move(a));
     if (last) break;
   }
+  // The makers index the required arguments: a call that ended early is
+  // refused here.
+  if (static_cast<int>(out.size()) < required) {
+    RaiseError(212);
+    return false;
+  }
   return true;
 }
 
