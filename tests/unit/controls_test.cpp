@@ -404,7 +404,7 @@ TEST_F(ControlsTest, SmallTextFormats) {
 
 TEST_F(ControlsTest, UnknownKindReports261AndAKnownSubprocIsCalled) {
   EXPECT_EQ(Run("SETERRORLEVEL -1\nDECLARE h&\nh& = CREATE(\"wheel\", 1)\nPRINT h&\n"
-                "h& = CREATE(\"Knob\", 4, 5)\nPRINT h&\n"
+                "h& = CREATE(\"Knob\", 4, 5)\nPRINT h&\nEND\n"
                 "SUBPROC CREATE.KNOB\nPARAMETERS a%, b%\nRETURN a% * b%\nENDPROC\n"),
             0);
   EXPECT_TRUE(AllDebugLines().find("Unbekanntes Create-Objekt: WHEEL") != std::string::npos) << AllDebugLines();
@@ -586,7 +586,7 @@ TEST_F(ControlsTest, WindowCommandsReadTheirSeparators) {
   EXPECT_EQ(Run("DECLARE r%, b&\nb& = CREATE(\"BUTTON\", 5, \"a\", 0, 0, 9, 9)\n"
                 "SETWINDOWPOS b& = 10, 20 - 30, 40\nPRINT WIDTH(b&); HEIGHT(b&)\n"
                 "SETWINDOWPOS b& = 1, 2 - 3, 4; 9\n"
-                "SETWINDOWPOS b& = 1, -2 - 3, 4\n"
+                "SETWINDOWPOS b& = -1, 2 - 3, 4\n"
                 "SETSTYLE b&, $50000001\nSETSTYLE b&, 1, 4\nPRINT GETSTYLE(b&); \" \"; GETSTYLE(b&, 1)\n"
                 "SETTEXT b&, \"neu\"\nPRINT GETTEXT$(b&)\n"
                 "ENABLEWINDOW b&, 0\nSETSCROLLRANGE b&, 5, 50\nSETSCROLLPOS b&, 7\nPRINT GETSCROLLPOS(b&)\n"
