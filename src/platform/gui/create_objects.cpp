@@ -356,12 +356,12 @@ uint32_t Hidden(ControlPlatform& p, const char* cls, uint32_t style) {
 
 uint32_t MakeList(ControlPlatform& p, const Args& a) { return Hidden(p, "LISTBOX", ListBoxStyle(a[0].i, false)); }
 
-constexpr int32_t kHiddenColumnWidth = 100;
+constexpr int32_t kHiddenColumnWidth = 100, kMaxHiddenColumns = 1000;
 
 uint32_t MakeGrid(ControlPlatform& p, const Args& a) {
   uint32_t h = Hidden(p, "SysListView32", HiddenGridStyle(a[1].i));
   if (!h) return 0;
-  for (int32_t i = 0; i < a[0].i && i < 1000; ++i) p.ListViewAddColumn(h, "", 0, kHiddenColumnWidth);
+  for (int32_t i = 0; i < a[0].i && i < kMaxHiddenColumns; ++i) p.ListViewAddColumn(h, "", 0, kHiddenColumnWidth);
   return h;
 }
 
@@ -450,11 +450,11 @@ uint32_t MakeDialog(ControlPlatform& p, const Args& a) {
   return h;
 }
 
-constexpr int32_t kNormalWeight = 400, kBoldStep = 300;
+constexpr int32_t kNormalWeight = 400, kBoldStep = 300, kHeaviest = 1000;
 
 uint32_t MakeFont(ControlPlatform& p, const Args& a) {
   const int64_t weight = kNormalWeight + int64_t{kBoldStep} * a[3].i;
-  const int32_t clamped = static_cast<int32_t>(weight < 0 ? 0 : weight > 1000 ? 1000 : weight);
+  const int32_t clamped = static_cast<int32_t>(weight < 0 ? 0 : weight > kHeaviest ? kHeaviest : weight);
   return p.CreateFontObject(a[0].s, a[1].i, a[2].i, clamped, a[4].i != 0, a[5].i != 0, gSwitches.CharSet);
 }
 
