@@ -525,19 +525,26 @@ TEST_F(ControlsTest, TabsToolbarsAndTooltips) {
                 "PRINT tip& = tip2&\n"),
             0);
   EXPECT_EQ(fake.log, (Log{"create SysTabControl32 id 1000", "tab 0 Erste", "tab 1 Zweite", "toolbar 99 from 300",
-                           "send 1080 0 1342177601", "button 3 310 Tipp/", "separator", "tooltip window",
+                           "send 1080 0 1342180161", "button 3 310 Tipp/", "separator", "tooltip window",
                            "tool 100 Hilfe", "tool 101 Mehr"}));
   EXPECT_EQ(host.stdoutText, "1\n11\n1\n");
   EXPECT_EQ(gControls.nextId, 1004);  // tab, toolbar and two tooltips
 }
 
+// What the window procedure does with a WM_NOTIFY.
+void CmdTestNotify(TParStack& ps) {
+  const int32_t control = EvalInt(ps, ',');
+  if (gEval.failed) return;
+  const int32_t code = EvalInt(ps, ' ');
+  if (!gEval.failed) RecordNotify(static_cast<uint32_t>(control), code);
+}
+
 TEST_F(ControlsTest, TabChangedReadsAndClearsTheNotifyRecord) {
-  EXPECT_EQ(Run("PRINT TABCHANGED(7)\n"), 0);
-  gEvents.notifyWindow = 7;
-  gEvents.notifyCode = -551;
-  host.stdoutText.clear();
-  EXPECT_EQ(Run("PRINT TABCHANGED(8); TABCHANGED(7); TABCHANGED(7)\n"), 0);
-  EXPECT_EQ(host.stdoutText, "010\n");
+  DefineExtraCommand("TESTNOTIFY", CmdTestNotify);
+  EXPECT_EQ(Run("PRINT TABCHANGED(7)\nTESTNOTIFY 7, -550\nPRINT TABCHANGED(7)\n"
+                "TESTNOTIFY 7, -551\nPRINT TABCHANGED(8); TABCHANGED(7); TABCHANGED(7)\n"),
+            0);
+  EXPECT_EQ(host.stdoutText, "0\n0\n010\n");
 }
 
 TEST_F(ControlsTest, SpinDateAndTimeEdits) {
