@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "graphics/drawing.h"
 #include "graphics/text_screen.h"
+#include "gui/controls.h"
 #include "gui/window.h"
 #include "system/file_channels.h"
 #include "values/composite.h"
@@ -37,6 +38,7 @@ const Subsystem kNeutralSubsystems[] = {
     {"built-in functions", RegisterBuiltinFunctions, ResetBuiltinState},
     {"text screen", RegisterTextScreen, ResetTextScreen},
     {"window", RegisterWindowCommands, ResetWindowState},
+    {"controls", RegisterControlCommands, ResetControls},
     {"drawing", RegisterDrawingCommands, ResetDrawing},
     {"files", RegisterFileCommands, ResetFileState},
 };

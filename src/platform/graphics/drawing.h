@@ -60,6 +60,10 @@ class DrawingDevice {
   virtual uint32_t GetPixel(int32_t x, int32_t y) = 0;
   // Program end: the objects of the run are released.
   virtual void Release() = 0;
+  // An object the program deletes itself: when the device holds it, every
+  // context gets a stock object in its place and the state forgets it (the
+  // caller deletes it).
+  virtual void Forget(uint32_t object) { (void)object; }
 };
 
 void SetDrawingDevice(DrawingDevice* device);

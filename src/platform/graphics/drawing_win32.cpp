@@ -25,15 +25,20 @@ int PairDcs(HDC out[2]) {
   return n;
 }
 
-// Before an object is deleted, every context that still holds it gets the
-// stock object of its kind.
-void ReleaseObject(HGDIOBJ obj, UINT type, int stock) {
-  if (!obj) return;
+// Every context that still holds the object gets the stock object of its
+// kind.
+void Unselect(HGDIOBJ obj, UINT type, int stock) {
   const TDcPair& pair = CurrentDcPair();
   for (uint32_t v : {pair.window, pair.memory, gEvents.hdc, gEvents.hdc2}) {
     HDC dc = AsDc(v);
     if (dc && GetCurrentObject(dc, type) == obj) SelectObject(dc, GetStockObject(stock));
   }
+}
+
+// Before an object is deleted, it is taken out of every context.
+void ReleaseObject(HGDIOBJ obj, UINT type, int stock) {
+  if (!obj) return;
+  Unselect(obj, type, stock);
   DeleteObject(obj);
 }
 
@@ -142,6 +147,20 @@ class Win32DrawingDevice : public DrawingDevice {
     ReleaseObject(brush_, OBJ_BRUSH, WHITE_BRUSH);
     pen_ = nullptr;
     brush_ = nullptr;
+  }
+
+  void Forget(uint32_t object) override {
+    KeepLastError keep;
+    HGDIOBJ obj = reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(object));
+    if (obj && obj == pen_) {
+      Unselect(obj, OBJ_PEN, BLACK_PEN);
+      pen_ = nullptr;
+      gDrawing.hasPen = false;
+    } else if (obj && obj == brush_) {
+      Unselect(obj, OBJ_BRUSH, WHITE_BRUSH);
+      brush_ = nullptr;
+      gDrawing.hasBrush = false;
+    }
   }
 
  private:
