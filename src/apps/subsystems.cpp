@@ -7,6 +7,8 @@
 #include "base/errors.h"
 #include "graphics/drawing.h"
 #include "graphics/text_screen.h"
+#include "gui/dialogs.h"
+#include "gui/menus.h"
 #include "gui/window.h"
 #include "system/file_channels.h"
 #include "values/composite.h"
@@ -37,6 +39,8 @@ const Subsystem kNeutralSubsystems[] = {
     {"built-in functions", RegisterBuiltinFunctions, ResetBuiltinState},
     {"text screen", RegisterTextScreen, ResetTextScreen},
     {"window", RegisterWindowCommands, ResetWindowState},
+    {"menus", RegisterMenuCommands, ResetMenuState},
+    {"built-in dialogs", RegisterDialogFunctions, ResetDialogState},
     {"drawing", RegisterDrawingCommands, ResetDrawing},
     {"files", RegisterFileCommands, ResetFileState},
 };
