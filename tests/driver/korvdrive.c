@@ -18,8 +18,8 @@
  *   dblclick ID INDEX     selects it and double-clicks it
  *   count ID N            list box ID must hold N entries
  *   item ID INDEX TEXT    entry INDEX of list box ID must be TEXT
- *   menu INDEX            waits for an open pop-up menu and picks its entry
- *                         INDEX (0-based, separators counted) with the keys
+ *   menu N                waits for an open pop-up menu and picks the entry
+ *                         that N presses of the Down key reach (Return)
  *   menu-cancel           waits for an open pop-up menu and closes it (Escape)
  *   key VK                sends virtual key VK to the program window, as the
  *                         keyboard does
@@ -38,7 +38,6 @@
 
 #define WAIT_MS 30000
 #define POLL_MS 50
-#define MN_GETHMENU_MSG 0x01E1
 
 static HWND current;
 
@@ -104,23 +103,14 @@ static void key(HWND target, WPARAM vk) {
   PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
 }
 
-/* Down moves over the entries that can be chosen; the first press selects
- * the first of them. */
-static void pick_menu(const char* step, int index) {
+/* The menu belongs to another process, whose entries cannot be read from
+ * here: the caller counts the presses of the Down key (the first selects the
+ * first entry that can be chosen; separators are passed over). */
+static void pick_menu(const char* step, int downs) {
   HWND popup = wait_window("#32768", NULL, 0);
-  HMENU menu;
-  int i, presses = 0, count;
+  int i;
   if (!popup) fail(step, "no pop-up menu");
-  menu = (HMENU)SendMessageA(popup, MN_GETHMENU_MSG, 0, 0);
-  if (!menu) fail(step, "pop-up menu without menu");
-  count = GetMenuItemCount(menu);
-  if (index < 0 || index >= count) fail(step, "no such entry");
-  for (i = 0; i <= index; ++i) {
-    UINT state = GetMenuState(menu, (UINT)i, MF_BYPOSITION);
-    if (!(state & (MF_SEPARATOR | MF_GRAYED | MF_DISABLED))) ++presses;
-    else if (i == index) fail(step, "entry cannot be chosen");
-  }
-  for (i = 0; i < presses; ++i) key(popup, VK_DOWN);
+  for (i = 0; i < downs; ++i) key(popup, VK_DOWN);
   key(popup, VK_RETURN);
 }
 
@@ -179,11 +169,25 @@ static const char* unescape(const char* in) {
   return out;
 }
 
+/* An edit gets the text as typing or pasting gives it (replacing all it
+ * holds), which notifies the dialog even for multi-line edits. */
+static void type_text(HWND h, const char* text) {
+  char cls[32];
+  GetClassNameA(h, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Edit") != 0) {
+    SendMessageA(h, WM_SETTEXT, 0, (LPARAM)text);
+    return;
+  }
+  SendMessageA(h, EM_SETSEL, 0, -1);
+  SendMessageA(h, EM_REPLACESEL, TRUE, (LPARAM)text);
+}
+
 static int number(const char* s) { return (int)strtol(s, NULL, 0); }
 
 int main(int argc, char** argv) {
   int i = 1;
   char text[4096];
+  WCHAR wide[4096];
   while (i < argc) {
     const char* step = argv[i];
     int left = argc - i - 1;
@@ -204,7 +208,7 @@ int main(int argc, char** argv) {
       i += 1;
     } else if (strcmp(step, "text") == 0) {
       NEED(2);
-      SendMessageA(control(step, number(argv[i + 1])), WM_SETTEXT, 0, (LPARAM)unescape(argv[i + 2]));
+      type_text(control(step, number(argv[i + 1])), unescape(argv[i + 2]));
       i += 3;
     } else if (strcmp(step, "filename") == 0) {
       /* The name box of the explorer-style dialogs: a combo box, or an edit. */
@@ -230,7 +234,7 @@ int main(int argc, char** argv) {
       i += 2;
     } else if (strcmp(step, "expect-text") == 0) {
       NEED(2);
-      GetWindowTextA(control(step, number(argv[i + 1])), text, sizeof text);
+      SendMessageA(control(step, number(argv[i + 1])), WM_GETTEXT, sizeof text, (LPARAM)text);
       if (strcmp(text, unescape(argv[i + 2])) != 0) {
         printf("FAIL %s: got \"%s\"\n", step, text);
         return 1;
@@ -263,9 +267,14 @@ int main(int argc, char** argv) {
       LRESULT n;
       NEED(3);
       list = control(step, number(argv[i + 1]));
-      n = SendMessageA(list, LB_GETTEXTLEN, (WPARAM)number(argv[i + 2]), 0);
-      if (n == LB_ERR || n >= (LRESULT)sizeof text) fail(step, "no such entry");
-      SendMessageA(list, LB_GETTEXT, (WPARAM)number(argv[i + 2]), (LPARAM)text);
+      n = SendMessageW(list, LB_GETTEXTLEN, (WPARAM)number(argv[i + 2]), 0);
+      if (n == LB_ERR || n >= (LRESULT)(sizeof wide / sizeof wide[0])) fail(step, "no such entry");
+      /* The wide form: Wine hands the ANSI form of another process's list
+       * back in its wide characters. */
+      n = SendMessageW(list, LB_GETTEXT, (WPARAM)number(argv[i + 2]), (LPARAM)wide);
+      if (n == LB_ERR) fail(step, "no such entry");
+      wide[n] = 0;
+      WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, NULL, NULL);
       if (strcmp(text, argv[i + 3]) != 0) {
         printf("FAIL %s: got \"%s\"\n", step, text);
         return 1;

@@ -112,9 +112,13 @@ INT_PTR CALLBACK EditBoxProc(HWND dlg, UINT m, WPARAM w, LPARAM l) {
       // No limit below the list's own: the text is never shown cut short.
       SendMessageA(edit, EM_SETLIMITTEXT, 0, 0);
       SetWindowTextA(edit, ex->text->c_str());
+      // The caret at the start, nothing selected: a key typed first must
+      // not replace the whole list.
+      SetFocus(edit);
+      SendMessageA(edit, EM_SETSEL, 0, 0);
       EnableOkByText(dlg);
       UpdateEditButtons(dlg);
-      return TRUE;
+      return FALSE;  // the focus is set
     }
     case WM_COMMAND: {
       HWND edit = GetDlgItem(dlg, kEditId);
