@@ -14,3 +14,9 @@ add_library(korvdep SHARED ${CMAKE_SOURCE_DIR}/tests/dll/korvdep.c)
 set_target_properties(korvdep PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 target_link_libraries(korvdep PRIVATE korvmissing)
 target_link_options(korvdep PRIVATE -Wl,--kill-at -static-libgcc)
+
+# The driver that operates dialogs and menus of a running program.
+add_executable(korvdrive ${CMAKE_SOURCE_DIR}/tests/driver/korvdrive.c)
+set_target_properties(korvdrive PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_link_options(korvdrive PRIVATE -static-libgcc)
+target_link_libraries(korvdrive PRIVATE user32)

@@ -8,6 +8,8 @@
 #include "graphics/drawing.h"
 #include "graphics/text_screen.h"
 #include "gui/controls.h"
+#include "gui/dialogs.h"
+#include "gui/menus.h"
 #include "gui/window.h"
 #include "system/file_channels.h"
 #include "values/composite.h"
@@ -39,6 +41,8 @@ const Subsystem kNeutralSubsystems[] = {
     {"text screen", RegisterTextScreen, ResetTextScreen},
     {"window", RegisterWindowCommands, ResetWindowState},
     {"controls", RegisterControlCommands, ResetControls},
+    {"menus", RegisterMenuCommands, ResetMenuState},
+    {"built-in dialogs", RegisterDialogFunctions, ResetDialogState},
     {"drawing", RegisterDrawingCommands, ResetDrawing},
     {"files", RegisterFileCommands, ResetFileState},
 };

@@ -4,6 +4,8 @@
 #include "engine/dll_calls.h"
 #include "graphics/drawing_win32.h"
 #include "gui/controls_win32.h"
+#include "gui/dialogs_win32.h"
+#include "gui/menus_win32.h"
 #include "gui/window_win32.h"
 #include "system/file_channels.h"
 #include "system/sysfuncs.h"
@@ -16,6 +18,8 @@ const Subsystem kWindowsSubsystems[] = {
     {"memory probe", InstallWin32MemoryProbe, nullptr},
     {"DLL calls", InstallWin32DllPlatform, nullptr},
     {"window", InstallWin32Window, nullptr},
+    {"menus", InstallWin32Menus, nullptr},
+    {"built-in dialogs", InstallWin32Dialogs, nullptr},
     {"window class names", InstallWin32WindowClassName, nullptr},
     {"drawing", InstallWin32Drawing, nullptr},
     {"controls", InstallWin32Controls, nullptr},

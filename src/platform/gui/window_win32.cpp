@@ -456,6 +456,12 @@ HACCEL HotkeyTable() {
   return gHotkeys;
 }
 
+void ReplaceHotkeyTable(HACCEL table) {
+  HACCEL old = HotkeyTable();
+  gHotkeys = table;
+  if (old && old != table) DestroyAcceleratorTable(old);
+}
+
 bool EnsureMainWindowWin32() {
   if (gEvents.mainWindowMade) return gMain != nullptr;
   gEvents.mainWindowMade = true;

@@ -26,6 +26,9 @@ INT_PTR CALLBACK ResourceDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 
 // The hot-key table the pump translates with.
 HACCEL HotkeyTable();
+// Puts a table made at run time in its place (nullptr: none); the table
+// made before is destroyed.
+void ReplaceHotkeyTable(HACCEL table);
 
 // Installs the text-screen device that draws into the DC pair.
 void InstallWin32TextScreen();
