@@ -79,7 +79,7 @@ WORK = {
     'b2_floatmath': (5000, 10000, lambda n: n, 'pass', 4),
     'b3_strings': (4000, 8000, lambda n: n, 'character', 8),
     'b4_fib': (12, 14, fib_calls, 'call', None),
-    'b5_array': (500, 1000, lambda n: 10 * n, 'element', 6),
+    'b5_array': (500, 1000, lambda n: 10 * n, 'element', 8),
     'b6_nested': (60, 85, lambda n: n * n, 'inner pass', None),
     'b7_strfuncs': (5000, 10000, lambda n: n, 'pass', 5),
     'b8_dispatch': (3000, 6000, lambda n: n, 'pass', None),
