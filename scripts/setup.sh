@@ -7,7 +7,7 @@ check_only=0
 [ "${1:-}" = "--check-only" ] && check_only=1
 
 need_install=0
-for cmd in i686-w64-mingw32-g++-win32 cmake wine Xvfb xdotool yabasic brandy lua5.4; do
+for cmd in i686-w64-mingw32-g++-win32 cmake wine Xvfb xdotool yabasic brandy lua5.4 valgrind; do
   command -v "$cmd" >/dev/null 2>&1 || need_install=1
 done
 [ -e /usr/lib/i386-linux-gnu/libGL.so.1 ] || need_install=1
@@ -32,7 +32,7 @@ if [ "$need_install" = 1 ]; then
     wine wine32:i386 \
     xvfb xauth x11-utils xdotool imagemagick \
     libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libglu1-mesa:i386 \
-    yabasic brandy lua5.4 \
+    yabasic brandy lua5.4 valgrind \
     ca-certificates python3 >/dev/null
 fi
 
