@@ -5,6 +5,7 @@
 #include "engine/executor.h"
 #include "engine/procedures.h"
 #include "base/errors.h"
+#include "graphics/bitmaps.h"
 #include "graphics/drawing.h"
 #include "graphics/text_screen.h"
 #include "gui/window.h"
@@ -38,6 +39,7 @@ const Subsystem kNeutralSubsystems[] = {
     {"text screen", RegisterTextScreen, ResetTextScreen},
     {"window", RegisterWindowCommands, ResetWindowState},
     {"drawing", RegisterDrawingCommands, ResetDrawing},
+    {"bitmaps", RegisterBitmapCommands, ResetBitmaps},
     {"files", RegisterFileCommands, ResetFileState},
 };
 const size_t kNeutralSubsystemCount = sizeof kNeutralSubsystems / sizeof kNeutralSubsystems[0];

@@ -2,6 +2,7 @@
 #include "apps/subsystems.h"
 
 #include "engine/dll_calls.h"
+#include "graphics/bitmaps_win32.h"
 #include "graphics/drawing_win32.h"
 #include "gui/window_win32.h"
 #include "system/file_channels.h"
@@ -17,6 +18,7 @@ const Subsystem kWindowsSubsystems[] = {
     {"window", InstallWin32Window, nullptr},
     {"window class names", InstallWin32WindowClassName, nullptr},
     {"drawing", InstallWin32Drawing, nullptr},
+    {"bitmaps", InstallWin32Bitmaps, nullptr},
     {"registry, clipboard and keys", InstallWin32FileStores, nullptr},
 };
 const size_t kWindowsSubsystemCount = sizeof kWindowsSubsystems / sizeof kWindowsSubsystems[0];
