@@ -93,9 +93,24 @@ class SourceDc {
 // Transparent copy of w x h pixels of src at (xs, ys) to dst at (xd, yd),
 // with the bottom-left source pixel as key colour. The source is copied
 // first, so the masking never touches it.
+// A 24-bit device-independent bitmap: a 32-bit source may carry bits in
+// its unused fourth byte (WHITENESS sets them), which would keep its pixels
+// from matching the key colour when the mask is made.
+HBITMAP MakeDib24(HDC like, int w, int h) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  return CreateDIBSection(like, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
 bool TransparentCopy(HDC dst, HDC src, int xs, int ys, int w, int h, int xd, int yd) {
   if (w <= 0 || h <= 0) return true;
-  ScratchDc copy(dst, CreateCompatibleBitmap(dst, w, h));
+  ScratchDc copy(dst, MakeDib24(dst, w, h));
   ScratchDc mask(dst, CreateBitmap(w, h, 1, 1, nullptr));
   ScratchDc work(dst, CreateCompatibleBitmap(dst, w, h));
   if (!copy.Ok() || !mask.Ok() || !work.Ok()) return false;
