@@ -234,11 +234,13 @@ TEST_F(BitmapsTest, ArgumentErrorsEndTheStatement) {
 TEST_F(BitmapsTest, IconsByNameNumberModuleFileAndSystem) {
   EXPECT_EQ(Run("DRAWICON \"KREIS\", 1, 2\nDRAWICON \"100\", 3, 4\nDRAWICON 100, 5, 6\n"
                 "DRAWEXTICON 4096, \"X\", 7, 8\nDRAWLIBICON \"shell32.dll\", 3, 9, 10\n"
-                "DRAWPROGICON \"a.exe\", 0, 11, 12\nDRAWSYSICON 4, 13, 14\nUSEICON \"KREIS\"\n"),
+                "DRAWPROGICON \"a.exe\", 0, 11, 12\nDRAWSYSICON 4, 13, 14\nUSEICON \"KREIS\"\n"
+                "DRAWICON \"12AB\", 15, 16\nUSEICON \" -3 \"\n"),
             0);
   EXPECT_EQ(device.calls, (Calls{"icon program KREIS 1 2", "icon program #100 100 3 4", "icon program #100 100 5 6",
                                  "icon module 4096 X 7 8", "icon file #3 shell32.dll 9 10",
-                                 "icon file #0 a.exe 11 12", "icon system #32516 13 14", "useicon KREIS"}));
+                                 "icon file #0 a.exe 11 12", "icon system #32516 13 14", "useicon KREIS",
+                                 "icon program 12AB 15 16", "useicon  -3  #-3"}));
 }
 
 TEST_F(BitmapsTest, MissingIconsAreReported) {

@@ -193,17 +193,18 @@ void CmdMLoadBmp(TParStack& ps) {
 
 // --- Icons and cursors -----------------------------------------------------------
 
-// The icon name argument: a number names the resource with that number.
+// The icon name argument: a name that reads as a whole number names the
+// resource with that number.
 void ReadIconName(TParStack& ps, char term, TIconRequest& icon) {
   icon.name = EvalString(ps, term);
+  const std::string t = Trim(icon.name);
+  const size_t first = !t.empty() && t[0] == '-' ? 1 : 0;
+  if (first >= t.size() || t.find_first_not_of("0123456789", first) != std::string::npos) return;
   int32_t n = 0;
   double f = 0;
-  const std::string t = Trim(icon.name);
-  if (!t.empty() && ((t[0] >= '0' && t[0] <= '9') || t[0] == '-')) {
-    TextToNumbers(t, n, f);
-    icon.numeric = true;
-    icon.number = n;
-  }
+  TextToNumbers(t, n, f);
+  icon.numeric = true;
+  icon.number = n;
 }
 
 void DrawIconAt(TParStack& ps, TIconRequest& icon, const std::string& reportName) {
