@@ -5,6 +5,7 @@
 #include "engine/executor.h"
 #include "engine/procedures.h"
 #include "base/errors.h"
+#include "graphics/bitmaps.h"
 #include "graphics/drawing.h"
 #include "graphics/text_screen.h"
 #include "gui/controls.h"
@@ -44,6 +45,7 @@ const Subsystem kNeutralSubsystems[] = {
     {"menus", RegisterMenuCommands, ResetMenuState},
     {"built-in dialogs", RegisterDialogFunctions, ResetDialogState},
     {"drawing", RegisterDrawingCommands, ResetDrawing},
+    {"bitmaps", RegisterBitmapCommands, ResetBitmaps},
     {"files", RegisterFileCommands, ResetFileState},
 };
 const size_t kNeutralSubsystemCount = sizeof kNeutralSubsystems / sizeof kNeutralSubsystems[0];

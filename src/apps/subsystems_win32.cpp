@@ -2,6 +2,7 @@
 #include "apps/subsystems.h"
 
 #include "engine/dll_calls.h"
+#include "graphics/bitmaps_win32.h"
 #include "graphics/drawing_win32.h"
 #include "gui/controls_win32.h"
 #include "gui/dialogs_win32.h"
@@ -23,6 +24,7 @@ const Subsystem kWindowsSubsystems[] = {
     {"window class names", InstallWin32WindowClassName, nullptr},
     {"drawing", InstallWin32Drawing, nullptr},
     {"controls", InstallWin32Controls, nullptr},
+    {"bitmaps", InstallWin32Bitmaps, nullptr},
     {"registry, clipboard and keys", InstallWin32FileStores, nullptr},
 };
 const size_t kWindowsSubsystemCount = sizeof kWindowsSubsystems / sizeof kWindowsSubsystems[0];

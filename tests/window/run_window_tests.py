@@ -25,9 +25,12 @@ RETRY = 2  # seconds before an event is made again
 
 
 class Program:
-    def __init__(self, name):
+    def __init__(self, name, extra=()):
+        """extra: further files the program reads, relative to the root."""
         self.dir = tempfile.mkdtemp(prefix='korv-window-')
         shutil.copy(os.path.join(HERE, name), self.dir)
+        for f in extra:
+            shutil.copy(os.path.join(ROOT, f), self.dir)
         build = os.environ.get('KORV_WIN32_BUILD', os.path.join(ROOT, 'build', 'win32'))
         env = dict(os.environ, KORV_CONSOLE='1', WINEDEBUG=os.environ.get('KORV_WINEDEBUG', '-all'))
         self.proc = subprocess.Popen(['wine', os.path.join(build, 'KORVID.exe'), name], cwd=self.dir,
@@ -419,6 +422,45 @@ def test_controls_dialog():
     return failures
 
 
+# Pure colours the bitmap scene shows, in client coordinates.
+BITMAP_SCENE = [
+    ((436, 56), (255, 0, 0), 'red block of the stretched 8-bit bitmap'),
+    ((520, 56), (0, 0, 255), 'blue block of the stretched 8-bit bitmap'),
+    ((436, 88), (0, 255, 0), 'green half of the stretched 8-bit bitmap'),
+    ((576, 56), (255, 0, 0), 'centre of the KREIS icon'),
+    ((421, 127), (0, 0, 255), 'key colour of the transparent copy (destination kept)'),
+    ((428, 124), (255, 0, 0), 'red block of the transparent copy'),
+    ((445, 135), (0, 0, 255), 'blue block right of the copy'),
+]
+
+
+def check_scene(shot, ox, oy, when, failures):
+    for (x, y), colour, what in BITMAP_SCENE:
+        got = shot.at(ox + x, oy + y)
+        check(got == colour, f'{when}: {what} at ({x}, {y}) is {got}', failures)
+
+
+def test_bitmap_scene():
+    failures = []
+    prog = Program('bitmap_scene.krv', extra=('tests/programs/graphics/pal8.bmp', 'tests/programs/graphics/key24.bmp'))
+    try:
+        prog.line('ready')
+        shot = Shot()
+        ox, oy = shot.client_origin()
+        check_scene(shot, ox, oy, 'drawn', failures)
+        xdo('mousemove', ox + 200, oy + 200)
+        line = prog.line('minimised', lambda: press('Escape'))
+        check(line == 'minimised 11', f'read while minimised: {line!r}', failures)
+        prog.line('again')
+        check_scene(Shot(), ox, oy, 'restored', failures)
+        prog.line('bye', lambda: press('Escape'))
+        code = prog.finish()
+        check(code == 0, f'exit code {code}', failures)
+    finally:
+        prog.kill()
+    return failures
+
+
 def start_xvfb():
     """A private X server on a free display; returns its process."""
     for n in range(140 + os.getpid() % 40, 200):
@@ -454,7 +496,7 @@ def main():
 
 
 def run_tests():
-    tests = [test_window_events, test_scrolling, test_text_grid, test_close_question, test_controls_dialog]
+    tests = [test_window_events, test_scrolling, test_text_grid, test_close_question, test_controls_dialog, test_bitmap_scene]
     wanted = [a for a in sys.argv[1:] if a.startswith('test_')]
     if wanted:
         tests = [t for t in tests if t.__name__ in wanted]
