@@ -6,6 +6,8 @@
 #include "engine/procedures.h"
 #include "base/errors.h"
 #include "graphics/drawing.h"
+#include "graphics/painting.h"
+#include "graphics/printing.h"
 #include "graphics/text_screen.h"
 #include "gui/window.h"
 #include "system/file_channels.h"
@@ -38,6 +40,8 @@ const Subsystem kNeutralSubsystems[] = {
     {"text screen", RegisterTextScreen, ResetTextScreen},
     {"window", RegisterWindowCommands, ResetWindowState},
     {"drawing", RegisterDrawingCommands, ResetDrawing},
+    {"fonts and paint redirection", RegisterPaintingCommands, ResetPainting},
+    {"printing", RegisterPrintingCommands, ResetPrinting},
     {"files", RegisterFileCommands, ResetFileState},
 };
 const size_t kNeutralSubsystemCount = sizeof kNeutralSubsystems / sizeof kNeutralSubsystems[0];

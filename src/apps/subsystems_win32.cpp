@@ -3,6 +3,7 @@
 
 #include "engine/dll_calls.h"
 #include "graphics/drawing_win32.h"
+#include "graphics/painting_win32.h"
 #include "gui/window_win32.h"
 #include "system/file_channels.h"
 #include "system/sysfuncs.h"
@@ -17,6 +18,8 @@ const Subsystem kWindowsSubsystems[] = {
     {"window", InstallWin32Window, nullptr},
     {"window class names", InstallWin32WindowClassName, nullptr},
     {"drawing", InstallWin32Drawing, nullptr},
+    {"fonts and paint redirection", InstallWin32Painting, nullptr},
+    {"printing", InstallWin32Printing, nullptr},
     {"registry, clipboard and keys", InstallWin32FileStores, nullptr},
 };
 const size_t kWindowsSubsystemCount = sizeof kWindowsSubsystems / sizeof kWindowsSubsystems[0];
