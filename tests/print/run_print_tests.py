@@ -199,7 +199,7 @@ def job(mode, program, title, scratch, expect_code=0):
 
 def test_two_pages(mode, scratch):
     failures, pages, out = job(mode, 'two_pages.krv', 'KorvZweiSeiten', scratch)
-    if out != 'printing 1 printed 0\n':
+    if out != 'screen pen 11\nprinting 1 printed 0\n':
         failures.append(f'output {out!r}')
     if len(pages) != 2:
         return failures + [f'{len(pages)} pages']
@@ -243,6 +243,27 @@ def test_screen_copy(mode, scratch):
     return failures
 
 
+def test_window_copy(mode, scratch):
+    failures, pages, out = job(mode, 'win_copy.krv', 'WindowCopy', scratch)
+    if out != 'copied 242\n':
+        failures.append(f'output {out!r}')
+    if len(pages) != 1:
+        return failures + [f'{len(pages)} pages']
+    # The 640-pixel window spans the page width, so one pixel is one unit;
+    # the rectangle sits below the caption and right of the border.
+    b = pages[0].box(red)
+    if not b:
+        return failures + ['no rectangle']
+    near(b[2] - b[0], 200 * UNIT, 3, 'width', failures)
+    near(b[3] - b[1], 100 * UNIT, 3, 'height', failures)
+    near(b[0], 200 * UNIT, MARGIN + 10 * UNIT, 'left', failures)
+    near(b[1], 200 * UNIT, MARGIN + 40 * UNIT, 'top', failures)
+    # The frame is on the page too: dark pixels above the client area.
+    if not pages[0].box(lambda p: max(p) < 250, 0, 0, None, int(b[1] - 200 * UNIT)):
+        failures.append('no window frame above the client area')
+    return failures
+
+
 def main():
     cupsd = None
     if '--start-cups' in sys.argv and not cups_running():
@@ -265,7 +286,7 @@ def main():
 
 
 def run_tests():
-    tests = [test_two_pages, test_left_open, test_error_open, test_screen_copy]
+    tests = [test_two_pages, test_left_open, test_error_open, test_screen_copy, test_window_copy]
     wanted = [a for a in sys.argv[1:] if a.startswith('test_')]
     if wanted:
         tests = [t for t in tests if t.__name__ in wanted]
