@@ -7,11 +7,13 @@ check_only=0
 [ "${1:-}" = "--check-only" ] && check_only=1
 
 need_install=0
-for cmd in i686-w64-mingw32-g++-win32 cmake wine Xvfb xdotool yabasic brandy lua5.4 valgrind; do
+for cmd in i686-w64-mingw32-g++-win32 cmake wine Xvfb xdotool yabasic brandy lua5.4 valgrind cupsd pdftoppm; do
   command -v "$cmd" >/dev/null 2>&1 || need_install=1
 done
 [ -e /usr/lib/i386-linux-gnu/libGL.so.1 ] || need_install=1
 [ -e /usr/src/googletest/CMakeLists.txt ] || need_install=1
+[ -e /usr/lib/cups/backend/cups-pdf ] || need_install=1
+[ -e /usr/lib/i386-linux-gnu/libcups.so.2 ] || need_install=1
 [ -e /usr/lib/gcc/x86_64-linux-gnu/12/32/libstdc++.so ] || need_install=1
 [ -e /usr/lib/gcc/x86_64-linux-gnu/12/32/libasan.so ] || need_install=1
 command -v clang++ >/dev/null 2>&1 || need_install=1
@@ -33,6 +35,7 @@ if [ "$need_install" = 1 ]; then
     xvfb xauth x11-utils xdotool imagemagick \
     libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libglu1-mesa:i386 \
     yabasic brandy lua5.4 valgrind \
+    cups printer-driver-cups-pdf libcups2:i386 poppler-utils \
     ca-certificates python3 >/dev/null
 fi
 

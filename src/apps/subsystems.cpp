@@ -7,6 +7,8 @@
 #include "base/errors.h"
 #include "graphics/bitmaps.h"
 #include "graphics/drawing.h"
+#include "graphics/painting.h"
+#include "graphics/printing.h"
 #include "graphics/text_screen.h"
 #include "gui/controls.h"
 #include "gui/dialogs.h"
@@ -46,6 +48,8 @@ const Subsystem kNeutralSubsystems[] = {
     {"built-in dialogs", RegisterDialogFunctions, ResetDialogState},
     {"drawing", RegisterDrawingCommands, ResetDrawing},
     {"bitmaps", RegisterBitmapCommands, ResetBitmaps},
+    {"fonts and paint redirection", RegisterPaintingCommands, ResetPainting},
+    {"printing", RegisterPrintingCommands, ResetPrinting},
     {"files", RegisterFileCommands, ResetFileState},
 };
 const size_t kNeutralSubsystemCount = sizeof kNeutralSubsystems / sizeof kNeutralSubsystems[0];

@@ -7,6 +7,7 @@
 #include "gui/controls_win32.h"
 #include "gui/dialogs_win32.h"
 #include "gui/menus_win32.h"
+#include "graphics/painting_win32.h"
 #include "gui/window_win32.h"
 #include "system/file_channels.h"
 #include "system/sysfuncs.h"
@@ -25,6 +26,8 @@ const Subsystem kWindowsSubsystems[] = {
     {"drawing", InstallWin32Drawing, nullptr},
     {"controls", InstallWin32Controls, nullptr},
     {"bitmaps", InstallWin32Bitmaps, nullptr},
+    {"fonts and paint redirection", InstallWin32Painting, nullptr},
+    {"printing", InstallWin32Printing, nullptr},
     {"registry, clipboard and keys", InstallWin32FileStores, nullptr},
 };
 const size_t kWindowsSubsystemCount = sizeof kWindowsSubsystems / sizeof kWindowsSubsystems[0];

@@ -350,6 +350,40 @@ def test_text_grid():
     return failures
 
 
+def test_drawn_scene():
+    """What the drawing commands put into the window is on the screen:
+    pure colours inside the figures, white around them; the text's glyphs
+    (smoothed at their edges) only inside its line."""
+    failures = []
+    prog = Program('drawn_scene.krv')
+    try:
+        prog.line('ready scene')
+        shot = Shot()
+        ox, oy = shot.client_origin()
+
+        def px(x, y):
+            return shot.at(ox + x, oy + y)
+
+        expected = {(110, 210): (255, 0, 0), (200, 250): (255, 0, 0), (290, 290): (255, 0, 0),
+                    (400, 250): (0, 0, 255), (400, 215): (0, 0, 255), (435, 250): (0, 0, 255),
+                    (90, 250): (255, 255, 255), (310, 250): (255, 255, 255), (200, 190): (255, 255, 255),
+                    (353, 203): (255, 255, 255), (447, 297): (255, 255, 255), (500, 250): (255, 255, 255)}
+        for (x, y), want in expected.items():
+            check(px(x, y) == want, f'pixel {x}, {y}: {px(x, y)}, expected {want}', failures)
+        green = [(x, y) for y in range(300, 420) for x in range(80, 360) if px(x, y) == (0, 160, 0)]
+        check(len(green) > 200, f'{len(green)} pure green text pixels', failures)
+        if green:
+            xs, ys = [p[0] for p in green], [p[1] for p in green]
+            check(min(xs) >= 100 and min(ys) >= 320 and max(ys) < 360 and max(xs) < 300,
+                  f'text spans {min(xs)}..{max(xs)} x {min(ys)}..{max(ys)}', failures)
+        prog.line('bye', lambda: press('Escape'))
+        code = prog.finish()
+        check(code == 0, f'exit code {code}', failures)
+    finally:
+        prog.kill()
+    return failures
+
+
 def test_close_question():
     failures = []
     prog = Program('close_question.krv')
@@ -496,7 +530,7 @@ def main():
 
 
 def run_tests():
-    tests = [test_window_events, test_scrolling, test_text_grid, test_close_question, test_controls_dialog, test_bitmap_scene]
+    tests = [test_window_events, test_scrolling, test_text_grid, test_close_question, test_controls_dialog, test_bitmap_scene, test_drawn_scene]
     wanted = [a for a in sys.argv[1:] if a.startswith('test_')]
     if wanted:
         tests = [t for t in tests if t.__name__ in wanted]

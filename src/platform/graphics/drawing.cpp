@@ -26,6 +26,11 @@ bool ReadInts(TParStack& ps, const char* seps, int32_t* out, int count) {
   return true;
 }
 
+// While printing, coordinates are multiplied by the print factor.
+void Scale(int32_t* v, int count) {
+  for (int i = 0; i < count; ++i) v[i] = ScaledByDrawing(v[i]);
+}
+
 // Pen, brush, pixel and fill need something to draw on.
 bool TargetReady() {
   if (gDevice && gDevice->HasTarget()) return true;
@@ -64,6 +69,7 @@ void CmdSetPixel(TParStack& ps) {
   int32_t a[3];
   if (!ReadInts(ps, ",, ", a, 3)) return;
   if (!TargetReady()) return;
+  Scale(a, 2);
   gDevice->SetPixel(a[0], a[1], static_cast<uint32_t>(a[2]));
 }
 
@@ -73,18 +79,21 @@ void CmdFill(TParStack& ps) {
   if (!TargetReady()) return;
   // A hollow brush fills nothing.
   if (gDrawing.hasBrush && gDrawing.brush.style == 0) return;
+  Scale(a, 2);
   gDevice->Fill(a[0], a[1], static_cast<uint32_t>(a[2]));
 }
 
 void CmdMoveTo(TParStack& ps) {
   int32_t a[2];
   if (!ReadInts(ps, ", ", a, 2)) return;
+  Scale(a, 2);
   if (gDevice) gDevice->MoveTo(a[0], a[1]);
 }
 
 void CmdLineTo(TParStack& ps) {
   int32_t a[2];
   if (!ReadInts(ps, ", ", a, 2)) return;
+  Scale(a, 2);
   if (gDevice) gDevice->LineTo(a[0], a[1]);
 }
 
@@ -92,6 +101,7 @@ void CmdLine(TParStack& ps) {
   int32_t a[4];
   if (!ReadInts(ps, ",-, ", a, 4)) return;
   if (!gDevice) return;
+  Scale(a, 4);
   gDevice->MoveTo(a[0], a[1]);
   gDevice->LineTo(a[2], a[3]);
 }
@@ -99,20 +109,22 @@ void CmdLine(TParStack& ps) {
 // x1, y1 - x2, y2 and, by kind, "; w, h" or "; x3, y3; x4, y4".
 void DrawShape(TParStack& ps, ShapeKind kind) {
   int32_t a[8];
-  bool ok;
+  int count;
+  const char* seps;
   switch (kind) {
     case ShapeKind::Rectangle:
     case ShapeKind::Ellipse:
-      ok = ReadInts(ps, ",-, ", a, 4);
+      count = 4, seps = ",-, ";
       break;
     case ShapeKind::RoundRect:
-      ok = ReadInts(ps, ",-,;, ", a, 6);
+      count = 6, seps = ",-,;, ";
       break;
     default:
-      ok = ReadInts(ps, ",-,;,;, ", a, 8);
+      count = 8, seps = ",-,;,;, ";
       break;
   }
-  if (!ok) return;
+  if (!ReadInts(ps, seps, a, count)) return;
+  Scale(a, count);
   if (gDevice) gDevice->Shape(kind, a);
 }
 

@@ -32,8 +32,16 @@ struct TDrawingState {
   uint32_t textColour = 0;
   int32_t textBack = -1;
   bool hasTextColour = false;
+  // Coordinates and sizes are multiplied by this (the print factor while a
+  // print job is open, else 1).
+  int32_t scale = 1;
 };
 extern TDrawingState gDrawing;
+
+// v times the drawing scale, wrapping like every 32-bit product.
+inline int32_t ScaledByDrawing(int32_t v) {
+  return static_cast<int32_t>(static_cast<uint32_t>(v) * static_cast<uint32_t>(gDrawing.scale));
+}
 
 class DrawingDevice {
  public:
@@ -58,6 +66,13 @@ class DrawingDevice {
   // The colour of a pixel of the program window as the back buffer holds
   // it; 0xFFFFFFFF when there is none.
   virtual uint32_t GetPixel(int32_t x, int32_t y) = 0;
+  // The pair of contexts was replaced (paint redirection, print job): the
+  // pen and brush are made again for the new pair at the current scale and
+  // the old ones leave the previous pair.
+  virtual void PairChanged(uint32_t previousWindow, uint32_t previousMemory) {
+    (void)previousWindow;
+    (void)previousMemory;
+  }
   // Program end: the objects of the run are released.
   virtual void Release() = 0;
   // An object the program deletes itself: when the device holds it, every

@@ -7,6 +7,7 @@
 #include "base/keep_last_error.h"
 #include "graphics/drawing.h"
 #include "graphics/drawing_win32.h"
+#include "graphics/painting.h"
 #include "gui/window.h"
 #include "gui/window_win32.h"
 
@@ -15,6 +16,8 @@ namespace korv {
 namespace {
 
 HDC AsDc(uint32_t v) { return reinterpret_cast<HDC>(static_cast<uintptr_t>(v)); }
+
+}  // namespace
 
 // The contexts a figure goes to: the pair, the same context only once.
 int PairDcs(HDC out[2]) {
@@ -25,21 +28,59 @@ int PairDcs(HDC out[2]) {
   return n;
 }
 
-// Every context that still holds the object gets the stock object of its
-// kind.
-void Unselect(HGDIOBJ obj, UINT type, int stock) {
+// Every context that still holds the object (the pair in force, the event
+// contexts and a pair just left) gets the stock object of its kind.
+void Unselect(HGDIOBJ obj, UINT type, int stock, const TDcPair& previous) {
   const TDcPair& pair = CurrentDcPair();
-  for (uint32_t v : {pair.window, pair.memory, gEvents.hdc, gEvents.hdc2}) {
+  for (uint32_t v : {pair.window, pair.memory, gEvents.hdc, gEvents.hdc2, previous.window, previous.memory}) {
     HDC dc = AsDc(v);
     if (dc && GetCurrentObject(dc, type) == obj) SelectObject(dc, GetStockObject(stock));
   }
 }
 
 // Before an object is deleted, it is taken out of every context.
-void ReleaseObject(HGDIOBJ obj, UINT type, int stock) {
+void ReleaseObject(HGDIOBJ obj, UINT type, int stock, const TDcPair& previous) {
   if (!obj) return;
-  Unselect(obj, type, stock);
+  Unselect(obj, type, stock, previous);
   DeleteObject(obj);
+}
+
+void SelectIntoPair(HGDIOBJ obj) {
+  HDC dcs[2];
+  for (int i = 0, n = PairDcs(dcs); i < n; ++i) SelectObject(dcs[i], obj);
+}
+
+namespace {
+
+// Pens wider than one pixel, and the styled ones (style 0), keep their
+// look on the printer only when their width grows with the print factor.
+HPEN MakePen(const TPenParams& p) {
+  const int32_t width = (p.width > 1 || p.style == 0) ? ScaledByDrawing(p.width) : p.width;
+  return CreatePen(p.style, width, p.colour);
+}
+
+HBRUSH MakeBrush(const TBrushParams& b) {
+  LOGBRUSH lb{};
+  lb.lbColor = b.colour;
+  if (b.style <= 0) {
+    lb.lbStyle = BS_HOLLOW;
+  } else if (b.style == 1) {
+    lb.lbStyle = BS_SOLID;
+  } else {
+    lb.lbStyle = BS_HATCHED;
+    lb.lbHatch = static_cast<ULONG_PTR>(b.style - 2);
+  }
+  return CreateBrushIndirect(&lb);
+}
+
+void ApplyTextColour(HDC dc, uint32_t text, int32_t back) {
+  SetTextColor(dc, text);
+  if (back == -1) {
+    SetBkMode(dc, TRANSPARENT);
+  } else {
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, static_cast<COLORREF>(back));
+  }
 }
 
 class Win32DrawingDevice : public DrawingDevice {
@@ -47,49 +88,39 @@ class Win32DrawingDevice : public DrawingDevice {
   bool HasTarget() override {
     KeepLastError keep;
     HWND h = MainHwnd();
-    return h && IsWindow(h);
+    return (h && IsWindow(h)) || PaintRedirected();
   }
 
   void UsePen(const TPenParams& p) override {
     KeepLastError keep;
-    HPEN pen = CreatePen(p.style, p.width, p.colour);
+    HPEN pen = MakePen(p);
     if (!pen) return;  // a pen that cannot be made leaves the old one
-    Select(pen);
-    ReleaseObject(pen_, OBJ_PEN, BLACK_PEN);
+    SelectIntoPair(pen);
+    ReleaseObject(pen_, OBJ_PEN, BLACK_PEN, TDcPair());
     pen_ = pen;
   }
 
   void UseBrush(const TBrushParams& b) override {
     KeepLastError keep;
-    LOGBRUSH lb{};
-    lb.lbColor = b.colour;
-    if (b.style <= 0) {
-      lb.lbStyle = BS_HOLLOW;
-    } else if (b.style == 1) {
-      lb.lbStyle = BS_SOLID;
-    } else {
-      lb.lbStyle = BS_HATCHED;
-      lb.lbHatch = static_cast<ULONG_PTR>(b.style - 2);
-    }
-    HBRUSH brush = CreateBrushIndirect(&lb);
+    HBRUSH brush = MakeBrush(b);
     if (!brush) return;
-    Select(brush);
-    ReleaseObject(brush_, OBJ_BRUSH, WHITE_BRUSH);
+    SelectIntoPair(brush);
+    ReleaseObject(brush_, OBJ_BRUSH, WHITE_BRUSH, TDcPair());
     brush_ = brush;
   }
 
   void TextColour(uint32_t text, int32_t back) override {
     KeepLastError keep;
     HDC dcs[2];
-    for (int i = 0, n = PairDcs(dcs); i < n; ++i) {
-      SetTextColor(dcs[i], text);
-      if (back == -1) {
-        SetBkMode(dcs[i], TRANSPARENT);
-      } else {
-        SetBkMode(dcs[i], OPAQUE);
-        SetBkColor(dcs[i], static_cast<COLORREF>(back));
-      }
-    }
+    for (int i = 0, n = PairDcs(dcs); i < n; ++i) ApplyTextColour(dcs[i], text, back);
+  }
+
+  void PairChanged(uint32_t previousWindow, uint32_t previousMemory) override {
+    KeepLastError keep;
+    const TDcPair previous{previousWindow, previousMemory};
+    if (pen_) Replace(pen_, MakePen(gDrawing.pen), OBJ_PEN, BLACK_PEN, previous);
+    if (brush_) Replace(brush_, MakeBrush(gDrawing.brush), OBJ_BRUSH, WHITE_BRUSH, previous);
+    if (gDrawing.hasTextColour) TextColour(gDrawing.textColour, gDrawing.textBack);
   }
 
   void SetPixel(int32_t x, int32_t y, uint32_t colour) override {
@@ -143,8 +174,8 @@ class Win32DrawingDevice : public DrawingDevice {
 
   void Release() override {
     KeepLastError keep;
-    ReleaseObject(pen_, OBJ_PEN, BLACK_PEN);
-    ReleaseObject(brush_, OBJ_BRUSH, WHITE_BRUSH);
+    ReleaseObject(pen_, OBJ_PEN, BLACK_PEN, TDcPair());
+    ReleaseObject(brush_, OBJ_BRUSH, WHITE_BRUSH, TDcPair());
     pen_ = nullptr;
     brush_ = nullptr;
   }
@@ -153,20 +184,25 @@ class Win32DrawingDevice : public DrawingDevice {
     KeepLastError keep;
     HGDIOBJ obj = reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(object));
     if (obj && obj == pen_) {
-      Unselect(obj, OBJ_PEN, BLACK_PEN);
+      Unselect(obj, OBJ_PEN, BLACK_PEN, TDcPair());
       pen_ = nullptr;
       gDrawing.hasPen = false;
     } else if (obj && obj == brush_) {
-      Unselect(obj, OBJ_BRUSH, WHITE_BRUSH);
+      Unselect(obj, OBJ_BRUSH, WHITE_BRUSH, TDcPair());
       brush_ = nullptr;
       gDrawing.hasBrush = false;
     }
   }
 
  private:
-  void Select(HGDIOBJ obj) {
-    HDC dcs[2];
-    for (int i = 0, n = PairDcs(dcs); i < n; ++i) SelectObject(dcs[i], obj);
+  // The made object goes into the pair in force; the old one leaves every
+  // context that holds it before it is deleted.
+  template <typename H>
+  static void Replace(H& held, H made, UINT type, int stock, const TDcPair& previous) {
+    if (!made) return;
+    SelectIntoPair(made);
+    ReleaseObject(held, type, stock, previous);
+    held = made;
   }
 
   HPEN pen_ = nullptr;
