@@ -8,6 +8,7 @@
 #include "graphics/drawing.h"
 #include "graphics/text_screen.h"
 #include "gui/window.h"
+#include "opengl/opengl.h"
 #include "system/file_channels.h"
 #include "values/composite.h"
 #include "values/evaluator.h"
@@ -38,6 +39,7 @@ const Subsystem kNeutralSubsystems[] = {
     {"text screen", RegisterTextScreen, ResetTextScreen},
     {"window", RegisterWindowCommands, ResetWindowState},
     {"drawing", RegisterDrawingCommands, ResetDrawing},
+    {"OpenGL", RegisterOpenGl, ResetOpenGl},
     {"files", RegisterFileCommands, ResetFileState},
 };
 const size_t kNeutralSubsystemCount = sizeof kNeutralSubsystems / sizeof kNeutralSubsystems[0];

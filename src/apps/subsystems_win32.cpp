@@ -4,6 +4,7 @@
 #include "engine/dll_calls.h"
 #include "graphics/drawing_win32.h"
 #include "gui/window_win32.h"
+#include "opengl/opengl.h"
 #include "system/file_channels.h"
 #include "system/sysfuncs.h"
 #include "values/composite.h"
@@ -17,6 +18,7 @@ const Subsystem kWindowsSubsystems[] = {
     {"window", InstallWin32Window, nullptr},
     {"window class names", InstallWin32WindowClassName, nullptr},
     {"drawing", InstallWin32Drawing, nullptr},
+    {"OpenGL", InstallWin32OpenGl, nullptr},
     {"registry, clipboard and keys", InstallWin32FileStores, nullptr},
 };
 const size_t kWindowsSubsystemCount = sizeof kWindowsSubsystems / sizeof kWindowsSubsystems[0];
