@@ -334,6 +334,25 @@ def instructions_table(benches, markdown):
           'per statement where every unit runs the same statements')
 
 
+def demo_fps(frames=200):
+    """Frames per second of the OpenGL demo scene (examples/opengl_demo.krv)
+    in KORVID under Wine and Mesa, or None when it did not run."""
+    examples = os.path.join(ROOT, 'examples')
+    with tempfile.TemporaryDirectory() as d:
+        for name in ('opengl_demo.krv', 'octahedron.tmgl'):
+            shutil.copy(os.path.join(examples, name), d)
+        elapsed, proc = timed_run(['wine', os.path.join(win32_build(), 'KORVID.exe'), 'opengl_demo.krv',
+                                   str(frames)], d, dict(os.environ, KORV_CONSOLE='1'), 300)
+        if elapsed is None:
+            return None
+        text = proc.stdout.decode('latin-1') if isinstance(proc.stdout, bytes) else proc.stdout
+        words = text.split()
+        # "frames N in MS ms"
+        if len(words) >= 5 and words[0] == 'frames' and words[3].isdigit() and int(words[3]) > 0:
+            return int(words[1]) * 1000.0 / int(words[3])
+        return None
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument('--runs', type=int, default=3)
@@ -412,6 +431,9 @@ def main():
         print('peak resident memory of the process run (under Wine: the Windows process)')
     if any(i.where == 'Wine' for i in impls):
         print(f'\nKORVID console "hello" start-up under warm Wine: {hello_startup(5) * 1000:.0f} ms (median of 5)')
+        fps = demo_fps()
+        print('OpenGL demo scene (examples/opengl_demo.krv) under Mesa: ' +
+              ('did not run' if fps is None else f'{fps:.1f} frames per second'))
     return 1 if failures else 0
 
 

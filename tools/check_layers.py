@@ -2,7 +2,7 @@
 """Fails on any include that points upward in the layers of src/:
 
     apps        the three programs and the tables of what each is made of
-    platform    gui, graphics, system (opengl, sound): windows and devices
+    platform    gui, graphics, opengl, system (sound): windows and devices
     lang        values and engine: stores, evaluator, executors, procedures
     core        loading, statement compiler, name shortening, compiled format
     base        errors and messages, host seam, name lists, text helpers

@@ -14,6 +14,7 @@
 #include "gui/dialogs.h"
 #include "gui/menus.h"
 #include "gui/window.h"
+#include "opengl/opengl.h"
 #include "system/file_channels.h"
 #include "values/composite.h"
 #include "values/evaluator.h"
@@ -50,6 +51,7 @@ const Subsystem kNeutralSubsystems[] = {
     {"bitmaps", RegisterBitmapCommands, ResetBitmaps},
     {"fonts and paint redirection", RegisterPaintingCommands, ResetPainting},
     {"printing", RegisterPrintingCommands, ResetPrinting},
+    {"OpenGL", RegisterOpenGl, ResetOpenGl},
     {"files", RegisterFileCommands, ResetFileState},
 };
 const size_t kNeutralSubsystemCount = sizeof kNeutralSubsystems / sizeof kNeutralSubsystems[0];

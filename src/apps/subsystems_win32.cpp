@@ -9,6 +9,7 @@
 #include "gui/menus_win32.h"
 #include "graphics/painting_win32.h"
 #include "gui/window_win32.h"
+#include "opengl/opengl.h"
 #include "system/file_channels.h"
 #include "system/sysfuncs.h"
 #include "values/composite.h"
@@ -28,6 +29,7 @@ const Subsystem kWindowsSubsystems[] = {
     {"bitmaps", InstallWin32Bitmaps, nullptr},
     {"fonts and paint redirection", InstallWin32Painting, nullptr},
     {"printing", InstallWin32Printing, nullptr},
+    {"OpenGL", InstallWin32OpenGl, nullptr},
     {"registry, clipboard and keys", InstallWin32FileStores, nullptr},
 };
 const size_t kWindowsSubsystemCount = sizeof kWindowsSubsystems / sizeof kWindowsSubsystems[0];

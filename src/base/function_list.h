@@ -88,7 +88,7 @@ KORV_FUNCTION(0, "MOVELISTTOEDIT", list_controls, FnMoveListToHandle, kInterpret
 KORV_FUNCTION(0, "MOVELISTTOLIST", list_controls, FnMoveListToHandle, kInterpreterOnly)
 KORV_FUNCTION(0, "MOVELISTTOCHOICE", list_controls, FnMoveListToHandle, kInterpreterOnly)
 KORV_FUNCTION(114, "DIREXISTS", files, FnDirExists, 0)
-KORV_FUNCTION(115, "OGL", none, nullptr, 0)
+KORV_FUNCTION(115, "OGL", opengl, FnOgl, 0)
 KORV_FUNCTION(116, "FILENAME$", files, FnFileName, 0)
 KORV_FUNCTION(117, "FILESTATUS$", files, FnFileStatus, 0)
 KORV_FUNCTION(118, "PWD$", strings, FnPwd, 0)
