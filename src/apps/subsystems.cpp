@@ -8,6 +8,7 @@
 #include "graphics/drawing.h"
 #include "graphics/text_screen.h"
 #include "gui/window.h"
+#include "sound/sound.h"
 #include "system/file_channels.h"
 #include "values/composite.h"
 #include "values/evaluator.h"
@@ -39,6 +40,7 @@ const Subsystem kNeutralSubsystems[] = {
     {"window", RegisterWindowCommands, ResetWindowState},
     {"drawing", RegisterDrawingCommands, ResetDrawing},
     {"files", RegisterFileCommands, ResetFileState},
+    {"sound", RegisterSoundCommands, ResetSound},
 };
 const size_t kNeutralSubsystemCount = sizeof kNeutralSubsystems / sizeof kNeutralSubsystems[0];
 

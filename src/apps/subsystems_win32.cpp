@@ -4,6 +4,7 @@
 #include "engine/dll_calls.h"
 #include "graphics/drawing_win32.h"
 #include "gui/window_win32.h"
+#include "sound/sound_win32.h"
 #include "system/file_channels.h"
 #include "system/sysfuncs.h"
 #include "values/composite.h"
@@ -18,6 +19,7 @@ const Subsystem kWindowsSubsystems[] = {
     {"window class names", InstallWin32WindowClassName, nullptr},
     {"drawing", InstallWin32Drawing, nullptr},
     {"registry, clipboard and keys", InstallWin32FileStores, nullptr},
+    {"sound", InstallWin32Sound, nullptr},
 };
 const size_t kWindowsSubsystemCount = sizeof kWindowsSubsystems / sizeof kWindowsSubsystems[0];
 
