@@ -15,6 +15,7 @@
 #include "gui/menus.h"
 #include "gui/window.h"
 #include "opengl/opengl.h"
+#include "sound/sound.h"
 #include "system/file_channels.h"
 #include "values/composite.h"
 #include "values/evaluator.h"
@@ -53,6 +54,7 @@ const Subsystem kNeutralSubsystems[] = {
     {"printing", RegisterPrintingCommands, ResetPrinting},
     {"OpenGL", RegisterOpenGl, ResetOpenGl},
     {"files", RegisterFileCommands, ResetFileState},
+    {"sound", RegisterSoundCommands, ResetSound},
 };
 const size_t kNeutralSubsystemCount = sizeof kNeutralSubsystems / sizeof kNeutralSubsystems[0];
 

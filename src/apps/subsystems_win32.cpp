@@ -10,6 +10,7 @@
 #include "graphics/painting_win32.h"
 #include "gui/window_win32.h"
 #include "opengl/opengl.h"
+#include "sound/sound_win32.h"
 #include "system/file_channels.h"
 #include "system/sysfuncs.h"
 #include "values/composite.h"
@@ -31,6 +32,7 @@ const Subsystem kWindowsSubsystems[] = {
     {"printing", InstallWin32Printing, nullptr},
     {"OpenGL", InstallWin32OpenGl, nullptr},
     {"registry, clipboard and keys", InstallWin32FileStores, nullptr},
+    {"sound", InstallWin32Sound, nullptr},
 };
 const size_t kWindowsSubsystemCount = sizeof kWindowsSubsystems / sizeof kWindowsSubsystems[0];
 
