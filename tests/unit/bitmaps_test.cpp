@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "bmp_builder.h"
 #include "graphics/bmp_file.h"
+#include "graphics/printing.h"
 #include "graphics/text_screen.h"
 #include "test_support.h"
 
@@ -105,7 +107,7 @@ class BitmapsTest : public test::ProgramTest {
     gPrinting = false;
   }
   void TearDown() override {
-    SetPrintJobQuery(nullptr);
+    SetPrintJobQuery(PrintJobOpen);  // the printing subsystem's own query
     SetBitmapDevice(nullptr);
     ResetBitmaps();
     ProgramTest::TearDown();
@@ -205,18 +207,24 @@ TEST_F(BitmapsTest, ABitmapHandleThatIsNoneIsReported) {
 TEST_F(BitmapsTest, ReadsOfTheWindowAreRefusedWhilePrinting) {
   device.sizes[5] = {2, 2};
   gPrinting = true;
+  // PRINT itself goes to the print job, so the refusals are read from the
+  // error log.
   EXPECT_EQ(Run("SETERRORLEVEL -1\n"
-                "COPYBMP 0, 0 - 1, 1 > 2, 2\nPRINT $ERRSTR; %ERRNUMBER\n"
-                "COPYSIZEDBMP 0, 0 - 1, 1 > 2, 2 - 3, 3\nPRINT $ERRSTR; %ERRNUMBER\n"
-                "MCOPYBMP 0, 0 - 1, 1 > 2, 2\nPRINT $ERRSTR; %ERRNUMBER\n"
-                "MCOPYSIZEDBMP 0, 0 - 1, 1 > 2, 2 - 3, 3\nPRINT $ERRSTR; %ERRNUMBER\n"
-                "COPYBMPTOMEM 0, 0 - 1, 1 > 2, 2\nPRINT $ERRSTR; %ERRNUMBER\n"
-                "DRAWPIC 5, 0, 0; -1\nPRINT $ERRSTR; %ERRNUMBER\n"
+                "COPYBMP 0, 0 - 1, 1 > 2, 2\n"
+                "COPYSIZEDBMP 0, 0 - 1, 1 > 2, 2 - 3, 3\n"
+                "MCOPYBMP 0, 0 - 1, 1 > 2, 2\n"
+                "MCOPYSIZEDBMP 0, 0 - 1, 1 > 2, 2 - 3, 3\n"
+                "COPYBMPTOMEM 0, 0 - 1, 1 > 2, 2\n"
+                "DRAWPIC 5, 0, 0; -1\n"
                 "DRAWPIC 5, 3, 4\nDRAWSIZEDPIC 5, 3, 4 - 6, 8; -1\n"),
             0);
-  EXPECT_EQ(host.stdoutText,
-            "COPYBMP221\nCOPYSIZEDBMP221\nMCOPYBMP221\nMCOPYSIZEDBMP221\nCOPYBMPTOMEM221\n"
-            "DRAWPIC mit Transparenz221\n");
+  const std::string log = AllDebugLines();
+  int line = 2;
+  for (const char* name : {"COPYBMP", "COPYSIZEDBMP", "MCOPYBMP", "MCOPYSIZEDBMP", "COPYBMPTOMEM",
+                           "DRAWPIC mit Transparenz"}) {
+    const std::string want = "(" + std::to_string(line++) + ") 221:" + ErrorText(221) + name + "\n";
+    EXPECT_NE(log.find(want), std::string::npos) << want << log;
+  }
   // A bitmap handle is drawn while printing, without transparency.
   EXPECT_EQ(device.calls, (Calls{"blit bitmap 5 0 0 2 2 3 4 2 2 CC0020",
                                  "blit bitmap 5 0 0 2 2 3 4 6 8 stretched CC0020"}));
@@ -254,6 +262,7 @@ TEST_F(BitmapsTest, MissingIconsAreReported) {
   EXPECT_EQ(host.stdoutText, "224 NICHTDA\n224 x.dll\n225\n224 B\n");
   device.iconExists = true;
   device.calls.clear();
+  host.stdoutText.clear();
   // Only 0..4 name system icons; the device is not asked for others.
   EXPECT_EQ(Run("SETERRORLEVEL -1\nDRAWSYSICON 5, 0, 0\nPRINT %ERRNUMBER\nDRAWSYSICON -1, 0, 0\nPRINT %ERRNUMBER\n"), 0);
   EXPECT_EQ(host.stdoutText, "225\n225\n");

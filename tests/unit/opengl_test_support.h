@@ -155,7 +155,11 @@ class RecordingGl : public GlDevice {
 
   static std::string N(double v) {
     std::ostringstream s;
-    s << v;
+    // Masks and names print whole; other numbers with six digits.
+    if (v == static_cast<double>(static_cast<long long>(v)) && v > -1e12 && v < 1e12)
+      s << static_cast<long long>(v);
+    else
+      s << v;
     return s.str();
   }
 

@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "graphics/drawing.h"
 #include "graphics/painting.h"
 #include "graphics/printing.h"
@@ -122,7 +123,7 @@ TEST_F(PaintingTest, FontTakesItsFlagsTheOrientationAndTheCharacterSet) {
                 "USEFONT \"Courier New\", -12, 0, 0, 2, 0\n"
                 "PRINT %FONT\n"),
             0);
-  EXPECT_EQ(log.calls, (Calls{"font Arial 20 8 100 a0 c1", "font Courier New -12 0 010 a900 c255"}));
+  EXPECT_EQ(log.calls, (Calls{"font Arial 20 8 101 a0 c1", "font Courier New -12 0 010 a900 c255"}));
   EXPECT_EQ(host.stdoutText, "4660\n");
   EXPECT_TRUE(gPaint.hasFont);
 }

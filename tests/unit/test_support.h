@@ -14,6 +14,7 @@
 #include "base/console_host.h"
 #include "base/host.h"
 #include "apps/interpreter/interpreter.h"
+#include "apps/subsystems.h"
 
 namespace korv::test {
 
@@ -25,6 +26,9 @@ class ProgramTest : public ::testing::Test {
     old_ = std::filesystem::current_path();
     std::filesystem::current_path(dir_);
     SetHost(&host);
+    // Installed before a fixture puts its fakes in, so that the first run
+    // does not replace them by the subsystems' own hooks.
+    InstallNeutralSubsystems();
   }
   void TearDown() override {
     std::filesystem::current_path(old_);

@@ -4,6 +4,7 @@
 
 #include "base/errors.h"
 #include "engine/executor.h"
+#include "graphics/printing.h"
 #include "graphics/text_screen.h"
 #include "test_support.h"
 
@@ -69,7 +70,7 @@ class WindowTest : public ProgramTest {
   }
   void TearDown() override {
     SetWindowPlatform(nullptr);
-    SetPrintJobQuery(nullptr);
+    SetPrintJobQuery(PrintJobOpen);  // the printing subsystem's own query
     gEvents = TEventState();
     ProgramTest::TearDown();
   }
