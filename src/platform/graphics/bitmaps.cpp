@@ -4,6 +4,7 @@
 #include "base/names.h"
 #include "base/text.h"
 #include "graphics/bmp_file.h"
+#include "graphics/painting.h"
 #include "graphics/text_screen.h"
 #include "values/evaluator.h"
 
@@ -346,6 +347,8 @@ void ResetBitmaps() {
 }
 
 void RegisterBitmapCommands() {
+  // STARTPAINT -1 draws into the memory bitmap's context.
+  SetMemoryDcProvider([]() -> uint32_t { return gBitmaps.memoryDc; });
 #define KORV_UNIT_bitmaps 1
 #include "base/bind_unit.h"
 #undef KORV_UNIT_bitmaps
