@@ -63,6 +63,16 @@ void EnableOkByText(HWND dlg) {
   EnableWindow(GetDlgItem(dlg, IDOK), GetWindowTextLengthA(GetDlgItem(dlg, kEditId)) > 0);
 }
 
+// OK and Cancel of the dialogs that return their edit's text. Enter reaches
+// the default button even when it is disabled, so a disabled OK is ignored.
+void EndTextDialog(HWND dlg, WORD id) {
+  if (id == IDOK) {
+    if (!IsWindowEnabled(GetDlgItem(dlg, IDOK))) return;
+    ExchangeOf(dlg)->result = WindowText(GetDlgItem(dlg, kEditId));
+  }
+  EndDialog(dlg, id);
+}
+
 INT_PTR CALLBACK InputProc(HWND dlg, UINT m, WPARAM w, LPARAM l) {
   switch (m) {
     case WM_INITDIALOG: {
@@ -82,13 +92,8 @@ INT_PTR CALLBACK InputProc(HWND dlg, UINT m, WPARAM w, LPARAM l) {
           if (HIWORD(w) == EN_CHANGE) EnableOkByText(dlg);
           return TRUE;
         case IDOK:
-          // Enter reaches the default button even when it is disabled.
-          if (!IsWindowEnabled(GetDlgItem(dlg, IDOK))) return TRUE;
-          ExchangeOf(dlg)->result = WindowText(GetDlgItem(dlg, kEditId));
-          EndDialog(dlg, IDOK);
-          return TRUE;
         case IDCANCEL:
-          EndDialog(dlg, IDCANCEL);
+          EndTextDialog(dlg, LOWORD(w));
           return TRUE;
       }
       return FALSE;
@@ -131,12 +136,8 @@ INT_PTR CALLBACK EditBoxProc(HWND dlg, UINT m, WPARAM w, LPARAM l) {
         case kCutId: SendMessageA(edit, WM_CUT, 0, 0); UpdateEditButtons(dlg); return TRUE;
         case kPasteId: SendMessageA(edit, WM_PASTE, 0, 0); UpdateEditButtons(dlg); return TRUE;
         case IDOK:
-          if (!IsWindowEnabled(GetDlgItem(dlg, IDOK))) return TRUE;
-          ExchangeOf(dlg)->result = WindowText(edit);
-          EndDialog(dlg, IDOK);
-          return TRUE;
         case IDCANCEL:
-          EndDialog(dlg, IDCANCEL);
+          EndTextDialog(dlg, LOWORD(w));
           return TRUE;
       }
       return FALSE;
