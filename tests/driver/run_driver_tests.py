@@ -18,7 +18,7 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(ROOT, 'tests', 'window'))
-from run_window_tests import start_xvfb  # noqa: E402
+from run_window_tests import XVFB_LOG, start_xvfb, stop_xvfb  # noqa: E402
 
 WAIT = 90  # seconds for one whole program
 
@@ -133,8 +133,9 @@ def main():
                     print(f'ok   {label}')
     finally:
         if xvfb:
-            xvfb.terminate()
-            xvfb.wait()
+            stop_xvfb(xvfb)
+            if os.path.exists(XVFB_LOG):
+                os.remove(XVFB_LOG)
     print(f'{total - failed} passed, {failed} failed')
     return 1 if failed else 0
 

@@ -495,13 +495,17 @@ def test_bitmap_scene():
     return failures
 
 
+XVFB_LOG = os.path.join(tempfile.gettempdir(), f'korv-window-xvfb-{os.getpid()}.log')
+
+
 def start_xvfb():
-    """A private X server on a free display; returns its process."""
+    """A private X server on a free display; returns its process. Its own
+    messages go to XVFB_LOG, shown when it dies during a test."""
     for n in range(140 + os.getpid() % 40, 200):
         if os.path.exists(f'/tmp/.X11-unix/X{n}') or os.path.exists(f'/tmp/.X{n}-lock'):
             continue
         proc = subprocess.Popen(['Xvfb', f':{n}', '-screen', '0', '1024x768x24', '-nolisten', 'tcp'],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                stdout=subprocess.DEVNULL, stderr=open(XVFB_LOG, 'ab'))
         for _ in range(100):
             if proc.poll() is not None:
                 break
@@ -515,31 +519,62 @@ def start_xvfb():
     raise SystemExit('no X server could be started')
 
 
+def stop_xvfb(proc):
+    if proc.poll() is None:
+        proc.terminate()
+        proc.wait()
+
+
+def display_alive():
+    return subprocess.run(['xdpyinfo'], capture_output=True).returncode == 0
+
+
 def main():
-    xvfb = None
-    if '--display' in sys.argv:
+    own = '--display' not in sys.argv
+    if not own:
         os.environ['DISPLAY'] = sys.argv[sys.argv.index('--display') + 1]
-    else:
-        xvfb = start_xvfb()
+    server = [start_xvfb() if own else None]
+
+    def restart():
+        """Our own X server went away under a test: say what it printed and
+        start a new one for one more try of that test."""
+        if not own or display_alive():
+            return False
+        print('   the X server died during the test; its log ends with:')
+        with open(XVFB_LOG, 'rb') as f:
+            for line in f.read().decode('latin-1').splitlines()[-15:]:
+                print('   | ' + line)
+        stop_xvfb(server[0])
+        server[0] = start_xvfb()
+        return True
+
     try:
-        return run_tests()
+        return run_tests(restart)
     finally:
-        if xvfb:
-            xvfb.terminate()
-            xvfb.wait()
+        if server[0]:
+            stop_xvfb(server[0])
+        if own and os.path.exists(XVFB_LOG):
+            os.remove(XVFB_LOG)
 
 
-def run_tests():
+def run_one(test):
+    try:
+        return test()
+    except (AssertionError, subprocess.CalledProcessError) as e:
+        return [str(e)]
+
+
+def run_tests(restart=lambda: False):
     tests = [test_window_events, test_scrolling, test_text_grid, test_close_question, test_controls_dialog, test_bitmap_scene, test_drawn_scene]
     wanted = [a for a in sys.argv[1:] if a.startswith('test_')]
     if wanted:
         tests = [t for t in tests if t.__name__ in wanted]
     failed = 0
     for t in tests:
-        try:
-            failures = t()
-        except AssertionError as e:
-            failures = [str(e)]
+        failures = run_one(t)
+        if failures and restart():
+            print(f'   {t.__name__} failed with the X server gone ({failures[0]}); tried again')
+            failures = run_one(t)
         if failures:
             failed += 1
             print(f'FAIL {t.__name__}')
