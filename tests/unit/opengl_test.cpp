@@ -249,18 +249,17 @@ TEST_F(OpenGlTest, PickingReturnsTheNearestNamedHit) {
   EXPECT_EQ(Calls(calls.end() - 3, calls.end()), (Calls{"MatrixMode 5889", "PopMatrix", "RenderMode 7168"}));
 }
 
-// Disabled until looked into: the projected point written to the memory
-// area does not match the fake's projection.
-TEST_F(OpenGlTest, DISABLED_ProjectionOfPoints) {
-  gEvents.mouseX = 13;
-  gEvents.mouseY = 276;
+// The mouse position starts at (0, 0) with each program; TESTMOUSE measures
+// from it as TESTXY does from its own point.
+TEST_F(OpenGlTest, ProjectionOfPoints) {
   EXPECT_EQ(RunInitialised("DECLARE m#\nDIM m#, 8\nf! = OGL(\"2D\", 1.5, 2, 0.25, m#, m# + 4)\n"
                            "PRINT LONG(m#, 0); \" \"; LONG(m#, 4); \" \"; f! = 0.25\n"
                            "PRINT OGL(\"TESTXY\", 1, 2, 0, 13, 276)\nPRINT OGL(\"TESTMOUSE\", 1, 2, 0)\n"
-                           "PRINT OGL(\"TESTXY\", 1, 2, 0, 10, 280)\n"),
+                           "PRINT OGL(\"TESTXY\", 1, 2, 0, 10, 280)\nPRINT OGL(\"TESTXY\", 0, 30, 0, 0, 0)\n"),
             0);
-  // gluProject of the fake scales by 10; y counts down from the height 300.
-  EXPECT_EQ(host.stdoutText, "15 280 1\n3\n3\n0\n");
+  // gluProject of the fake scales by 10; y counts down from the height 300:
+  // (1, 2) lies at (10, 280), 5 from (13, 276) and 280.18 from (0, 0).
+  EXPECT_EQ(host.stdoutText, "15 280 1\n5\n280\n0\n0\n");
 }
 
 TEST_F(OpenGlTest, ArgumentErrorsEndTheSubCommand) {

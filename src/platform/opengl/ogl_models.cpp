@@ -46,13 +46,19 @@ const ArrayUse kArrays[] = {{'V', kTmglPosition, &TmglModel::positions},
                             {'T', kTmglTexCoord, &TmglModel::texCoords},
                             {'N', kTmglNormal, &TmglModel::normals}};
 
-// The arrays a model draws from must be readable for all its vertices (the
-// memory of created models is the program's).
+// The arrays a model draws from must be readable for all its vertices.
+// Loaded models own their arrays, sized by the loader; created models draw
+// from the program's memory, which is checked against its areas.
 bool ArraysReadable(const TmglModel& m) {
-  for (const ArrayUse& u : kArrays) {
+  for (size_t k = 0; k < std::size(kArrays); ++k) {
+    const ArrayUse& u = kArrays[k];
     if (!m.HasLetter(u.letter)) continue;
     const int64_t bytes = int64_t{m.count} * u.components * 8;
-    if (!CheckRange(m.*u.array, 0, bytes, -1, false, "TMGL")) return false;
+    const std::vector<double>& own = m.own[k];
+    const bool owned = !own.empty() && m.*u.array == own.data();
+    if (owned ? int64_t(own.size()) * 8 >= bytes : CheckRange(m.*u.array, 0, bytes, -1, false, "TMGL")) continue;
+    if (owned) RaiseError(207, "TMGL");
+    return false;
   }
   return true;
 }
