@@ -45,6 +45,16 @@ TEST_F(FormatTest, DigitPlaces) {
   EXPECT_EQ(Format("", 2.5), "2.5");
 }
 
+TEST_F(FormatTest, HalvesRoundAwayFromZero) {
+  EXPECT_EQ(Format("#,##0", 16072.5), "16,073");  // a tie: not to the even neighbour
+  EXPECT_EQ(Format("#,##0", 7867.5), "7,868");
+  EXPECT_EQ(Format("0", -2.5), "-3");
+  EXPECT_EQ(Format("0.0", 0.25), "0.3");
+  EXPECT_EQ(Format("0.00", 1.005), "1.00");  // 1.00499... in binary: below the half
+  EXPECT_EQ(Format("0.0", 99.95), "100.0");  // 99.9500000000000028...: carries through
+  EXPECT_EQ(Format("0", 0.49999999999999994), "0");
+}
+
 TEST_F(FormatTest, SectionsAndQuotedText) {
   const std::string pic = "0.00;(0.00);'null'";
   EXPECT_EQ(Format(pic, 5), "5.00");

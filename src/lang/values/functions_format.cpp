@@ -103,15 +103,38 @@ Layout Analyse(const std::string& s) {
   return l;
 }
 
+// Digits of the exact decimal expansion of any double: at most 309 before
+// the point and 1074 after it.
+constexpr int kExactDecimals = 1074;
+
 // |v| in fixed point with the given decimals: integer digits and fraction.
+// Halves are rounded away from zero, as a reader of the picture expects;
+// to_chars would round a value exactly between two results to the even one
+// (16072.5 to 16072 but 7867.5 to 7868). The rounding looks at the exact
+// expansion, so a value just below a half (1.005 is 1.00499...) rounds down.
 void FixedDigits(double v, int decimals, std::string& intDigits, std::string& frac) {
   if (decimals > kMaxRoundedDecimals) decimals = kMaxRoundedDecimals;
-  std::vector<char> buf(static_cast<size_t>(decimals) + 400);
-  auto res = std::to_chars(buf.data(), buf.data() + buf.size(), std::fabs(v), std::chars_format::fixed, decimals);
+  std::vector<char> buf(static_cast<size_t>(kExactDecimals) + 400);
+  auto res = std::to_chars(buf.data(), buf.data() + buf.size(), std::fabs(v), std::chars_format::fixed,
+                           kExactDecimals);
   std::string text(buf.data(), res.ec == std::errc() ? res.ptr : buf.data());
   size_t dot = text.find('.');
   intDigits = text.substr(0, dot);
   frac = dot == std::string::npos ? std::string() : text.substr(dot + 1);
+  if (frac.size() <= static_cast<size_t>(decimals)) return;
+  const bool up = frac[static_cast<size_t>(decimals)] >= '5';
+  frac.resize(static_cast<size_t>(decimals));
+  if (!up) return;
+  std::string digits = intDigits + frac;
+  size_t i = digits.size();
+  while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+  if (i == 0) {
+    digits.insert(digits.begin(), '1');
+  } else {
+    ++digits[i - 1];
+  }
+  intDigits = digits.substr(0, digits.size() - frac.size());
+  frac = digits.substr(digits.size() - frac.size());
 }
 
 bool AllZeros(const std::string& a, const std::string& b) {
