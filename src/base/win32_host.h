@@ -12,6 +12,11 @@
 
 namespace korv {
 
+// Registers the common-control classes the first time a control, dialog or
+// foreign DLL may need them (not at start: loading the library costs Wine
+// tens of milliseconds that a program without controls need not wait).
+void EnsureCommonControls();
+
 class Win32Host : public Host {
  public:
   explicit Win32Host(bool consoleMode);

@@ -3,6 +3,7 @@
 #include "base/keep_last_error.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <vector>
@@ -109,6 +110,15 @@ int DefaultAnswer(unsigned style) {
   }
 }
 }  // namespace
+
+void EnsureCommonControls() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  KeepLastError keep;
+  INITCOMMONCONTROLSEX icc{sizeof icc, 0x0FFF};
+  InitCommonControlsEx(&icc);
+}
 
 bool ConsoleModeRequested() {
   const char* v = std::getenv("KORV_CONSOLE");

@@ -1,7 +1,6 @@
 // KORVID: takes a source file from the command line or the open dialog,
 // loads it into the line store and runs it as text.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -48,8 +47,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   static korv::Win32Host host(korv::ConsoleModeRequested());
   korv::SetHost(&host);
 
-  INITCOMMONCONTROLSEX icc{8, 0x0FFF};
-  InitCommonControlsEx(&icc);
   korv::InstallNeutralSubsystems();
   korv::InstallSubsystems(korv::kWindowsSubsystems, korv::kWindowsSubsystemCount);
 

@@ -1,7 +1,6 @@
 // KORVEX: the runtime. Runs a .kvc file named on its command line or chosen
 // in the open dialog, or the program the linker appended to its own file.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -34,8 +33,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   korv::SetHost(&host);
   korv::SetDebugLineNote(korv::SourcePositionNote);
 
-  INITCOMMONCONTROLSEX icc{8, 0x0FFF};
-  InitCommonControlsEx(&icc);
   korv::InstallNeutralSubsystems();
   korv::InstallSubsystems(korv::kWindowsSubsystems, korv::kWindowsSubsystemCount);
 

@@ -13,6 +13,7 @@
 
 #include "base/host.h"
 #include "base/keep_last_error.h"
+#include "base/win32_host.h"
 #include "gui/controls.h"
 #include "gui/controls_win32.h"
 #include "gui/window.h"
@@ -39,6 +40,7 @@ constexpr BYTE kButtonStyle = 4;
 // The empty modeless dialog "Untitled Dialog", 210 x 117 dialog units: from
 // the program's resources, else built in memory with the same layout.
 HWND EmptyDialog(HWND parent) {
+  EnsureCommonControls();
   HWND h = CreateDialogParamA(ProgramInstance(), "LDIALOG", parent, ResourceDialogProc, 0);
   if (h) return h;
   struct alignas(4) Template {
@@ -119,6 +121,7 @@ class Win32Controls : public ControlPlatform {
  public:
   uint32_t CreateWindowObject(const TWindowSpec& s, uint32_t font) override {
     KeepLastError keep;
+    EnsureCommonControls();
     HINSTANCE inst = s.useInstance ? reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(s.instance))
                                    : ProgramInstance();
     HWND h = CreateWindowExA(s.exStyle, s.className.c_str(), s.text.c_str(), s.style, s.x, s.y, s.w, s.h,
@@ -145,18 +148,21 @@ class Win32Controls : public ControlPlatform {
   uint32_t CreateUpDown(uint32_t parent, int32_t id, uint32_t buddy, int32_t lower, int32_t upper,
                         int32_t position) override {
     KeepLastError keep;
+    EnsureCommonControls();
     return H32(CreateUpDownControl(0x54000026, 0, 0, 0, 0, W(parent), id, ProgramInstance(), W(buddy), upper,
                                    lower, position));
   }
 
   uint32_t CreateStatusBar(uint32_t style, const std::string& text, uint32_t parent, int32_t id) override {
     KeepLastError keep;
+    EnsureCommonControls();
     return H32(CreateStatusWindowA(static_cast<LONG>(style), text.c_str(), W(parent), static_cast<UINT>(id)));
   }
 
   uint32_t CreateToolbar(uint32_t parent, uint32_t style, int32_t id, uint32_t bitmap, int32_t buttons, int32_t size,
                          int32_t firstId) override {
     KeepLastError keep;
+    EnsureCommonControls();
     std::vector<TBBUTTON> b(static_cast<size_t>(buttons));
     for (int32_t i = 0; i < buttons; ++i) {
       b[static_cast<size_t>(i)].iBitmap = i;
@@ -181,6 +187,7 @@ class Win32Controls : public ControlPlatform {
 
   uint32_t CreateTooltipWindow(uint32_t parent) override {
     KeepLastError keep;
+    EnsureCommonControls();
     HWND tip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, 0x80000001, CW_USEDEFAULT, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, W(parent), nullptr, ProgramInstance(), nullptr);
     if (!tip) return 0;
@@ -599,8 +606,6 @@ Win32Controls gControlsImpl;
 }  // namespace
 
 void InstallWin32Controls() {
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
-  InitCommonControlsEx(&icc);
   SetControlPlatform(&gControlsImpl);
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/host.h"
+#include "base/win32_host.h"
 #include "gui/dialogs.h"
 #include "gui/window_win32.h"
 
@@ -200,6 +201,7 @@ INT_PTR CALLBACK ListBoxProc(HWND dlg, UINT m, WPARAM w, LPARAM l) {
 
 bool RunDialog(const std::string& templ, DLGPROC proc, Exchange& ex) {
   EnsureMainWindowWin32();
+  EnsureCommonControls();
   const INT_PTR r = DialogBoxParamA(GetModuleHandleA(nullptr), templ.c_str(), MainHwnd(), proc,
                                     reinterpret_cast<LPARAM>(&ex));
   return r == IDOK;

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 
+#include "base/win32_host.h"
 #include "engine/dll_calls.h"
 
 #if !defined(__i386__)
@@ -127,6 +128,9 @@ class Win32DllPlatform : public DllPlatform {
   std::uintptr_t Load(const std::string& name) override {
     // A missing dependency must fail the load, not stop an unattended run
     // with a system dialog.
+    // A DLL may make common controls, which the program could make from
+    // its start on.
+    EnsureCommonControls();
     const UINT flags = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
     const UINT old = SetErrorMode(flags);
     SetErrorMode(old | flags);
