@@ -495,6 +495,34 @@ def test_bitmap_scene():
     return failures
 
 
+def test_gl_mouse():
+    """TESTMOUSE after real clicks: 0 on the projected point, 5 at 3, 4 from it."""
+    failures = []
+    prog = Program('gl_mouse.krv')
+    try:
+        prog.line('ready')
+        shot = Shot()
+        ox, oy = shot.client_origin()
+
+        def click(cx, cy):
+            return lambda: (xdo('mousemove', ox + cx, oy + cy), xdo('mousedown', 1), xdo('mouseup', 1))
+
+        # A click needs no keyboard focus, which Wine gives late without a
+        # window manager.
+        got = prog.line('point', click(10, 10))
+        x, y = (int(v) for v in got.split()[1:3])
+
+        got = prog.line('on it', click(x, y))
+        check(got == f'on it {x} {y} 0', f'got {got!r} for the point {x} {y}', failures)
+        got = prog.line('beside it', click(x + 3, y + 4))
+        check(got == 'beside it 5', f'got {got!r}', failures)
+        code = prog.finish()
+        check(code == 0, f'exit code {code}', failures)
+    finally:
+        prog.kill()
+    return failures
+
+
 XVFB_LOG = os.path.join(tempfile.gettempdir(), f'korv-window-xvfb-{os.getpid()}.log')
 
 
@@ -565,7 +593,7 @@ def run_one(test):
 
 
 def run_tests(restart=lambda: False):
-    tests = [test_window_events, test_scrolling, test_text_grid, test_close_question, test_controls_dialog, test_bitmap_scene, test_drawn_scene]
+    tests = [test_window_events, test_scrolling, test_text_grid, test_close_question, test_controls_dialog, test_bitmap_scene, test_drawn_scene, test_gl_mouse]
     wanted = [a for a in sys.argv[1:] if a.startswith('test_')]
     if wanted:
         tests = [t for t in tests if t.__name__ in wanted]
