@@ -36,6 +36,9 @@ constexpr DWORD kProfileChars = 128;
 
 // "device" of "windows": name,driver,port. nullptr without two commas.
 HDC DefaultPrinterDc() {
+  // The spooler publishes the installed printers in the profile when it is
+  // loaded (under Wine it is not loaded before something needs it).
+  LoadLibraryA("winspool.drv");
   char buf[kProfileChars + 1] = {};
   GetProfileStringA("windows", "device", "", buf, kProfileChars);
   const std::string device = buf;
