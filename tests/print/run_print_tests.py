@@ -299,7 +299,7 @@ def check_area(page, left, top, right, bottom, test, offset, what, failures):
 
 def test_pictures(mode, scratch):
     failures, pages, out = job(mode, 'pictures.krv', 'KorvBilder', scratch, files=('quad.png', 'blue.bmp'))
-    if out != 'cursor 111\nloaded 20x10 memory bitmap 0\n':
+    if out != 'cursor 111\nloaded 20x10 memory context 0\n':
         failures.append(f'output {out!r}')
     if len(pages) != 1:
         return failures + [f'{len(pages)} pages']
