@@ -122,6 +122,22 @@ def dark(p):
     return max(p) < 160
 
 
+def green(p):
+    return p[1] > 180 and p[0] < 80 and p[2] < 80
+
+
+def blue(p):
+    return p[2] > 180 and p[0] < 80 and p[1] < 80
+
+
+def yellow(p):
+    return p[0] > 180 and p[1] > 180 and p[2] < 80
+
+
+def not_white(p):
+    return min(p) < 200
+
+
 def pages_of(pdf, scratch):
     shutil.rmtree(os.path.join(scratch, 'pages'), ignore_errors=True)
     os.makedirs(os.path.join(scratch, 'pages'))
@@ -129,10 +145,11 @@ def pages_of(pdf, scratch):
     return [Page(p) for p in sorted(glob.glob(os.path.join(scratch, 'pages', 'p*.ppm')))]
 
 
-def run(mode, program, scratch):
+def run(mode, program, scratch, files=()):
     build = os.environ.get('KORV_WIN32_BUILD', os.path.join(ROOT, 'build', 'win32'))
     env = dict(os.environ, KORV_CONSOLE='1', WINEDEBUG=os.environ.get('KORV_WINEDEBUG', '-all'))
-    shutil.copy(os.path.join(HERE, program), scratch)
+    for name in (program,) + tuple(files):
+        shutil.copy(os.path.join(HERE, name), scratch)
     if mode == 'compiled':
         subprocess.run(['wine', os.path.join(build, 'KORVAC.exe'), program, '-B'], cwd=scratch, env=env,
                        capture_output=True, timeout=WAIT)
@@ -182,9 +199,9 @@ def check_text(page, x, y, height, offset, what, failures):
         failures.append(f'{what}: glyphs {b[3] - b[1]} pixels high, font of {height * UNIT:.1f}')
 
 
-def job(mode, program, title, scratch, expect_code=0):
+def job(mode, program, title, scratch, expect_code=0, files=()):
     before = pdfs()
-    code, out, err = run(mode, program, scratch)
+    code, out, err = run(mode, program, scratch, files)
     failures = []
     if code != expect_code:
         failures.append(f'exit code {code}: {out} {err}')
@@ -264,6 +281,49 @@ def test_window_copy(mode, scratch):
     return failures
 
 
+def check_area(page, left, top, right, bottom, test, offset, what, failures):
+    """The pixels passing test around the rectangle (page units, offset by
+    the page's printable area) span just that rectangle."""
+    ox, oy = offset
+    slack = 10 * UNIT
+    b = page.box(test, int(left * UNIT + ox - slack), int(top * UNIT + oy - slack),
+                 int(right * UNIT + ox + slack), int(bottom * UNIT + oy + slack))
+    if not b:
+        failures.append(f'{what}: nothing drawn')
+        return
+    near(b[0], left * UNIT + ox, 2, what + ' left', failures)
+    near(b[1], top * UNIT + oy, 2, what + ' top', failures)
+    near(b[2] - b[0], (right - left) * UNIT, 3, what + ' width', failures)
+    near(b[3] - b[1], (bottom - top) * UNIT, 3, what + ' height', failures)
+
+
+def test_pictures(mode, scratch):
+    failures, pages, out = job(mode, 'pictures.krv', 'KorvBilder', scratch, files=('quad.png', 'blue.bmp'))
+    if out != 'cursor 111\nloaded 20x10 memory context 0\n':
+        failures.append(f'output {out!r}')
+    if len(pages) != 1:
+        return failures + [f'{len(pages)} pages']
+    page = pages[0]
+    # The bitmap file: 20 x 10 pixels at the page origin, ten times larger
+    # in printer units, so 20 x 10 page units. It fixes the page offset.
+    b = page.box(blue, 0, 0, int(60 * UNIT + MARGIN), int(40 * UNIT + MARGIN))
+    if not b:
+        return failures + ['bitmap file: nothing drawn']
+    offset = (b[0], b[1])
+    if not (-2 <= b[0] <= MARGIN and -2 <= b[1] <= MARGIN):
+        failures.append(f'bitmap file: page offset {b[0]}, {b[1]} pixels')
+    near(b[2] - b[0], 20 * UNIT, 3, 'bitmap file width', failures)
+    near(b[3] - b[1], 10 * UNIT, 3, 'bitmap file height', failures)
+    # DRAWSIZEDPIC 100, 300 - 320, 160: the picture's quadrants, the top
+    # row of the file on top.
+    for test, l, t, what in ((red, 100, 300, 'red'), (green, 260, 300, 'green'),
+                             (blue, 100, 380, 'blue'), (yellow, 260, 380, 'yellow')):
+        check_area(page, l, t, l + 160, t + 80, test, offset, 'sized picture ' + what, failures)
+    # DRAWPIC 400, 100: the picture's own 32 x 16 pixels as page units.
+    check_area(page, 400, 100, 432, 116, not_white, offset, 'picture', failures)
+    return failures
+
+
 def main():
     cupsd = None
     if '--start-cups' in sys.argv and not cups_running():
@@ -286,7 +346,7 @@ def main():
 
 
 def run_tests():
-    tests = [test_two_pages, test_left_open, test_error_open, test_screen_copy, test_window_copy]
+    tests = [test_two_pages, test_left_open, test_error_open, test_screen_copy, test_window_copy, test_pictures]
     wanted = [a for a in sys.argv[1:] if a.startswith('test_')]
     if wanted:
         tests = [t for t in tests if t.__name__ in wanted]

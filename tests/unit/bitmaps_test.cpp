@@ -29,6 +29,11 @@ class RecordingBitmaps : public BitmapDevice {
         N(image.tableEntries));
     return Made();
   }
+  bool PrintImage(const bmp::TBmpImage& image, const TDestRect& d) override {
+    Log("printimage " + N(image.width) + "x" + N(image.height) + " at " + N(d.x) + " " + N(d.y) + " " + N(d.w) +
+        " " + N(d.h));
+    return canMake;
+  }
   bool BitmapSize(uint32_t bitmap, int32_t& w, int32_t& h) override {
     auto it = sizes.find(bitmap);
     if (it == sizes.end()) return false;
@@ -43,6 +48,7 @@ class RecordingBitmaps : public BitmapDevice {
     for (int32_t v : {b.xs, b.ys, b.ws, b.hs, b.xd, b.yd, b.wd, b.hd}) s += " " + N(v);
     if (b.stretched) s += " stretched";
     if (b.transparent) s += " transparent";
+    if (b.toPrinter) s += " printer";
     char rop[16];
     snprintf(rop, sizeof rop, " %06X", b.rop);
     Log(s + rop);
@@ -226,8 +232,42 @@ TEST_F(BitmapsTest, ReadsOfTheWindowAreRefusedWhilePrinting) {
     EXPECT_NE(log.find(want), std::string::npos) << want << log;
   }
   // A bitmap handle is drawn while printing, without transparency.
-  EXPECT_EQ(device.calls, (Calls{"blit bitmap 5 0 0 2 2 3 4 2 2 CC0020",
-                                 "blit bitmap 5 0 0 2 2 3 4 6 8 stretched CC0020"}));
+  EXPECT_EQ(device.calls, (Calls{"blit bitmap 5 0 0 2 2 30 40 20 20 printer CC0020",
+                                 "blit bitmap 5 0 0 2 2 30 40 60 80 stretched printer CC0020"}));
+}
+
+TEST_F(BitmapsTest, BitmapsLandOnThePrinterScaledByThePrintFactor) {
+  device.sizes[5] = {16, 8};
+  test::BmpSpec spec;
+  spec.width = 4;
+  spec.height = -3;
+  spec.rows.assign(3, std::vector<uint32_t>(4, 0x0000FF));
+  Write("rot.bmp", test::MakeBmp(spec));
+  gPrinting = true;
+  EXPECT_EQ(Run("DRAWPIC 5, 3, 4; 1\n"
+                "DRAWSIZEDPIC 5, 10, 20 - 30, 40\n"
+                "COPYPIC 5, 1, 2 - 3, 4 > 50, 60\n"
+                "COPYSIZEDPIC 5, 1, 2 - 3, 4 > 50, 60 - -7, 8\n"
+                "MLOADBMP \"rot.bmp\"\n"),
+            0);
+  EXPECT_EQ(device.calls, (Calls{"blit bitmap 5 0 0 16 8 30 40 160 80 printer 8800C6",
+                                 "blit bitmap 5 0 0 16 8 100 200 300 400 stretched printer CC0020",
+                                 "blit bitmap 5 1 2 3 4 500 600 30 40 printer CC0020",
+                                 "blit bitmap 5 1 2 3 4 500 600 -70 80 stretched printer CC0020",
+                                 "printimage 4x-3 at 0 0 40 30"}));
+  // The loader drew the file instead of making it the memory bitmap.
+  EXPECT_FALSE(gBitmaps.hasMemory);
+  EXPECT_EQ(gBitmaps.bmpX, 4);
+  EXPECT_EQ(gBitmaps.bmpY, 3);
+}
+
+TEST_F(BitmapsTest, PrintDestinationsTakeTheImageSizeForMinusOne) {
+  const TDestRect own = PrintDestination(2, 3, kOwnSize, kOwnSize, 16, 9);
+  const TDestRect given = PrintDestination(-2, 0, 5, kOwnSize, 16, 9);
+  const TDestRect wrapped = PrintDestination(0x40000000, 0, 1, 1, 1, 1);
+  EXPECT_EQ((std::vector<int32_t>{own.x, own.y, own.w, own.h}), (std::vector<int32_t>{20, 30, 160, 90}));
+  EXPECT_EQ((std::vector<int32_t>{given.x, given.y, given.w, given.h}), (std::vector<int32_t>{-20, 0, 50, 90}));
+  EXPECT_EQ(wrapped.x, static_cast<int32_t>(0x40000000u * 10u));
 }
 
 TEST_F(BitmapsTest, ArgumentErrorsEndTheStatement) {

@@ -1,10 +1,13 @@
 #include "gui/controls.h"
 
+#include <cstdio>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "gui/create_objects.h"
+#include "graphics/picture_file.h"
 #include "gui/window.h"
 #include "base/names.h"
 #include "values/evaluator.h"
@@ -577,8 +580,8 @@ TEST_F(ControlsTest, DialogFontGoesToTextBearingControls) {
 TEST_F(ControlsTest, FontsIconsAndPictures) {
   EXPECT_EQ(Run("SETERRORLEVEL -1\nDECLARE f&\nf& = CREATE(\"FONT\", \"Arial\", 20, 0, 1, 1, 0)\n"
                 "PRINT f&; \" \"; CREATE(\"HICON\", \"shell32.dll\", 1); CREATE(\"HICON\", \"x.dll\", 5)\n"
-                "PRINT CREATE(\"HPIC\", -1, \"pic.bmp\") > 0; CREATE(\"HSIZEDPIC\", -1, \"pic.bmp\", 0, 10, 0)\n"
-                "PRINT CREATE(\"HSIZEDPIC\", -1, \"pic.bmp\", 200, 200, 1) > 0\n"
+                "PRINT CREATE(\"HPIC\", 7, \"pic.bmp\") > 0; CREATE(\"HSIZEDPIC\", 7, \"pic.bmp\", 0, 10, 0)\n"
+                "PRINT CREATE(\"HSIZEDPIC\", 7, \"pic.bmp\", 200, 200, 1) > 0\n"
                 "PRINT CREATE(\"HPIC\", 0, \"missing\")\n"),
             0);
   EXPECT_EQ(fake.log, (Log{"font Arial 20 0 700 i cs 1", "picture pic.bmp 0x0", "picture pic.bmp 0x0",
@@ -587,6 +590,107 @@ TEST_F(ControlsTest, FontsIconsAndPictures) {
   EXPECT_NE(AllDebugLines().find("ICON nicht vorhanden: shell32.dll"), std::string::npos);
   EXPECT_NE(AllDebugLines().find("Bitmap nicht ladbar: missing"), std::string::npos);
   EXPECT_DOUBLE_EQ(LastPictureScale(), 0.5);
+}
+
+// A decoder that takes files beginning with "PIC w h" and logs what it was
+// asked for.
+class FakeDecoder : public PictureDecoder {
+ public:
+  bool Decode(const std::vector<uint8_t>& bytes, int32_t w, int32_t h, TDecodedPicture& out) override {
+    const std::string text(bytes.begin(), bytes.end());
+    log.push_back(std::to_string(bytes.size()) + " bytes " + std::to_string(w) + "x" + std::to_string(h));
+    int natW = 0, natH = 0;
+    if (std::sscanf(text.c_str(), "PIC %d %d", &natW, &natH) != 2) return false;
+    out.handle = 0xA000u + static_cast<uint32_t>(log.size());
+    out.width = w > 0 ? w : natW;
+    out.height = h > 0 ? h : natH;
+    out.colours = 256;
+    return true;
+  }
+  std::vector<std::string> log;
+};
+
+class PictureFileTest : public ControlsTest {
+ protected:
+  void SetUp() override {
+    ControlsTest::SetUp();
+    SetPictureDecoder(&decoder);
+  }
+  void TearDown() override {
+    SetPictureDecoder(nullptr);
+    ControlsTest::TearDown();
+  }
+  FakeDecoder decoder;
+};
+
+TEST_F(PictureFileTest, PictureFilesAreReadWholeAndDecodedAtTheAskedSize) {
+  Write("bild.png", "PIC 300 150");
+  EXPECT_EQ(Run("DECLARE p&\np& = CREATE(\"HPIC\", -1, \"bild.png\")\n"
+                "PRINT p& > 0; \" \"; %BMPX; \"x\"; %BMPY; \" \"; &BMPCOL; \" \"; !BMPF\n"
+                "p& = CREATE(\"HSIZEDPIC\", -1, \"bild.png\", 60, 60, 1)\n"
+                "PRINT %BMPX; \"x\"; %BMPY; \" \"; !BMPF\n"
+                "p& = CREATE(\"HSIZEDPIC\", -1, \"bild.png\", 40, 50, 0)\n"
+                "PRINT %BMPX; \"x\"; %BMPY; \" \"; !BMPF\n"),
+            0);
+  EXPECT_EQ(decoder.log, (Log{"11 bytes 0x0", "11 bytes 0x0", "11 bytes 60x30", "11 bytes 40x50"}));
+  // The natural-size load that only measured is deleted again.
+  EXPECT_EQ(fake.log, (Log{"delete " + std::to_string(0xA002)}));
+  EXPECT_EQ(host.stdoutText, "1 300x150 256 1.000000\n60x30 0.200000\n40x50 -1.000000\n");
+  // No picture ever reaches the platform's resource loader.
+  for (const auto& l : fake.log) EXPECT_EQ(l.find("picture"), std::string::npos);
+}
+
+TEST_F(PictureFileTest, MissingEmptyAndUndecodableFilesReportAndEndTheStatement) {
+  Write("leer.gif", "");
+  Write("kaputt.jpg", "kein Bild");
+  EXPECT_EQ(Run("SETERRORLEVEL -1\nDECLARE p&\n"
+                "p& = CREATE(\"HPIC\", -1, \"fehlt.png\")\nPRINT p&; \" \"; %ERRNUMBER; \" \"; $ERRSTR\n"
+                "p& = CREATE(\"HPIC\", -1, \"leer.gif\")\nPRINT p&; \" \"; %ERRNUMBER; \" \"; $ERRSTR\n"
+                "p& = CREATE(\"HPIC\", -1, \"kaputt.jpg\")\nPRINT p&; \" \"; %ERRNUMBER; \" \"; $ERRSTR\n"
+                "p& = CREATE(\"HSIZEDPIC\", -1, \"leer.gif\", 10, 10, 1)\nPRINT p&; \" \"; %ERRNUMBER\n"
+                "p& = CREATE(\"HSIZEDPIC\", -1, \"fehlt.png\", 10, 10, 0)\nPRINT p&; \" \"; %ERRNUMBER\n"),
+            0);
+  EXPECT_EQ(host.stdoutText,
+            "0 300 fehlt.png\n0 309 leer.gif\n0 228 kaputt.jpg\n0 309\n0 300\n");
+  // Only the file that could be read reached the decoder, and only once.
+  EXPECT_EQ(decoder.log, (Log{"9 bytes 0x0"}));
+  EXPECT_NE(AllDebugLines().find("Datei kann nicht gelesen werden: fehlt.png"), std::string::npos);
+  EXPECT_NE(AllDebugLines().find("Bitmap nicht ladbar: kaputt.jpg"), std::string::npos);
+}
+
+TEST(PictureFile, WithoutADecoderAReadableFileIsUndecodable) {
+  SetPictureDecoder(nullptr);
+  const std::string path = ::testing::TempDir() + "korv_picture_probe.bin";
+  std::ofstream(path, std::ios::binary) << "GIF89a";
+  TDecodedPicture out;
+  out.handle = 5;
+  EXPECT_EQ(LoadPictureFile(path, 0, 0, out), PictureLoad::Undecodable);
+  EXPECT_EQ(out.handle, 0u);
+  std::remove(path.c_str());
+  EXPECT_EQ(LoadPictureFile(path, 0, 0, out), PictureLoad::Unreadable);
+}
+
+TEST(PictureFile, HimetricSizesRoundToDisplayPixels) {
+  // 2540 HIMETRIC are one inch.
+  EXPECT_EQ(HimetricToPixels(2540, 96), 96);
+  EXPECT_EQ(HimetricToPixels(2540, 120), 120);
+  // 32 pixels stored at 96 dpi are 846.67 HIMETRIC, kept as 847.
+  EXPECT_EQ(HimetricToPixels(847, 96), 32);
+  EXPECT_EQ(HimetricToPixels(846, 96), 32);
+  // 1.5 pixels round up, 1.49 down.
+  EXPECT_EQ(HimetricToPixels(127, 30), 2);
+  EXPECT_EQ(HimetricToPixels(126, 30), 1);
+  EXPECT_EQ(HimetricToPixels(0, 96), 0);
+  // Large pictures do not overflow the product.
+  EXPECT_EQ(HimetricToPixels(2540 * 1000, 600), 600000);
+}
+
+TEST(PictureFile, ColourCountsFollowTheBitsPerPixel) {
+  EXPECT_EQ(ColoursForBits(1), 2u);
+  EXPECT_EQ(ColoursForBits(8), 256u);
+  EXPECT_EQ(ColoursForBits(24), 16777216u);
+  EXPECT_EQ(ColoursForBits(32), 0x7FFFFFFFu);
+  EXPECT_EQ(ColoursForBits(0), 0u);
 }
 
 TEST_F(ControlsTest, WindowCommandsReadTheirSeparators) {

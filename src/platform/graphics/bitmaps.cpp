@@ -4,6 +4,7 @@
 #include "base/names.h"
 #include "base/text.h"
 #include "graphics/bmp_file.h"
+#include "graphics/printing.h"
 #include "graphics/painting.h"
 #include "graphics/text_screen.h"
 #include "values/evaluator.h"
@@ -139,6 +140,14 @@ void RunCopy(TParStack& ps, const CopyForm& f) {
         b.hd = h;
       }
     }
+  }
+  if (PrintJobActive()) {
+    const TDestRect d = PrintDestination(b.xd, b.yd, b.wd, b.hd, b.ws, b.hs);
+    b.xd = d.x;
+    b.yd = d.y;
+    b.wd = d.w;
+    b.hd = d.h;
+    b.toPrinter = true;
   }
   gDevice->Blit(b);
 }
@@ -323,12 +332,31 @@ int32_t CursorIdFor(int32_t n) {
 bool LoadMemoryBitmapFile(const std::string& path) {
   bmp::TBmpImage image;
   if (!bmp::LoadFile(path, image)) return false;
+  if (PrintJobActive()) {
+    const TDestRect d = PrintDestination(0, 0, kOwnSize, kOwnSize, image.width, image.Rows());
+    if (!gDevice || !gDevice->PrintImage(image, d)) return false;
+    RecordPicture(image.width, image.Rows(), image.ColourCount(), 1.0);
+    return true;
+  }
   if (!gDevice || !gDevice->LoadMemoryBitmap(image)) return false;
   gBitmaps.hasMemory = true;
   gBitmaps.memoryWidth = image.width;
   gBitmaps.memoryHeight = image.Rows();
   RecordPicture(image.width, image.Rows(), image.ColourCount(), 1.0);
   return true;
+}
+
+TDestRect PrintDestination(int32_t x, int32_t y, int32_t w, int32_t h, int32_t imageW, int32_t imageH) {
+  // Products wrap like every 32-bit product of the drawing commands.
+  auto scaled = [](int32_t v) {
+    return static_cast<int32_t>(static_cast<uint32_t>(v) * static_cast<uint32_t>(kPrintFactor));
+  };
+  TDestRect d;
+  d.x = scaled(x);
+  d.y = scaled(y);
+  d.w = scaled(w == kOwnSize ? imageW : w);
+  d.h = scaled(h == kOwnSize ? imageH : h);
+  return d;
 }
 
 void RecordPicture(int32_t width, int32_t height, uint32_t colours, double scale) {

@@ -42,7 +42,21 @@ struct TBlit {
   bool stretched = false;
   bool transparent = false;  // key colour: the bottom-left source pixel
   uint32_t rop = rop::kSrcCopy;
+  // While printing: the bitmap's pixels are read as a device-independent
+  // bitmap and stretched onto the printer context over the (already
+  // scaled) destination rectangle.
+  bool toPrinter = false;
 };
+
+// A destination rectangle on the printer.
+struct TDestRect {
+  int32_t x = 0, y = 0, w = 0, h = 0;
+};
+// Where an image of imageW x imageH pixels drawn at (x, y) with size w x h
+// lands while printing: everything times the print factor; a size of -1
+// is the image's own size.
+TDestRect PrintDestination(int32_t x, int32_t y, int32_t w, int32_t h, int32_t imageW, int32_t imageH);
+constexpr int32_t kOwnSize = -1;
 
 // Where an icon comes from.
 enum class IconSource : uint8_t {
@@ -84,6 +98,9 @@ class BitmapDevice {
   // device fills memoryDc, memoryBitmap and memoryCopy of gBitmaps.
   virtual bool NewMemoryBitmap(int32_t w, int32_t h, int64_t colour) = 0;
   virtual bool LoadMemoryBitmap(const bmp::TBmpImage& image) = 0;
+  // While printing the bitmap-file loader draws the image straight onto the
+  // printer context over dest (StretchDIBits) instead of making a bitmap.
+  virtual bool PrintImage(const bmp::TBmpImage& image, const TDestRect& dest) = 0;
   // Width and height of a bitmap handle; false when it is none.
   virtual bool BitmapSize(uint32_t bitmap, int32_t& w, int32_t& h) = 0;
   // A copy into the current pair (both contexts). False when the source
@@ -114,7 +131,9 @@ int32_t CursorIdFor(int32_t n);
 constexpr const char* kOwnCursorName = "DRUCKER";
 
 // Loads a bitmap file as the memory bitmap and keeps its size and colour
-// count for %BMPX, %BMPY and &BMPCOL. False (nothing changed) when the
+// count for %BMPX, %BMPY and &BMPCOL. While a print job is open the image
+// is drawn at the page origin in its own size (scaled like every drawing)
+// and the memory bitmap stays as it was. False (nothing changed) when the
 // file is no bitmap the reader takes or the device cannot make it.
 bool LoadMemoryBitmapFile(const std::string& path);
 

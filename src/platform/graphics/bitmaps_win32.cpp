@@ -225,6 +225,15 @@ class Win32BitmapDevice : public BitmapDevice {
     return true;
   }
 
+  bool PrintImage(const bmp::TBmpImage& image, const TDestRect& d) override {
+    KeepLastError keep;
+    HDC dst = ReadDc();
+    if (!dst) return false;
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(image.info.data());
+    return Drawn(StretchDIBits(dst, d.x, d.y, d.w, d.h, 0, 0, image.width, image.Rows(), image.pixels.data(), info,
+                               DIB_RGB_COLORS, SRCCOPY));
+  }
+
   bool BitmapSize(uint32_t bitmap, int32_t& w, int32_t& h) override {
     KeepLastError keep;
     HBITMAP b = AsBitmap(bitmap);
@@ -240,6 +249,7 @@ class Win32BitmapDevice : public BitmapDevice {
     KeepLastError keep;
     HDC dst = ReadDc();
     if (!dst) return false;
+    if (b.toPrinter) return PrintBitmap(dst, b);
     HDC src = nullptr;
     SourceDc bitmapSource(dst, b.source == BlitSource::Bitmap ? b.bitmap : 0);
     switch (b.source) {
@@ -329,6 +339,38 @@ class Win32BitmapDevice : public BitmapDevice {
   }
 
  private:
+  static bool Drawn(int lines) { return lines != 0 && lines != static_cast<int>(GDI_ERROR); }
+
+  // A bitmap on the printer: read as a 24-bit bottom-up device-independent
+  // bitmap and stretched over the scaled destination. A printer context may
+  // not take a bitmap of the screen, so BitBlt is no way there.
+  static bool PrintBitmap(HDC printer, const TBlit& b) {
+    HBITMAP source = AsBitmap(b.bitmap);
+    BITMAP bm{};
+    if (!source || !GetObjectA(source, sizeof bm, &bm)) return false;
+    if (bm.bmWidth <= 0 || bm.bmHeight <= 0 || int64_t{bm.bmWidth} * bm.bmHeight > bmp::kMaxPixels) return false;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = bm.bmWidth;
+    bi.bmiHeader.biHeight = bm.bmHeight;  // bottom-up
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    constexpr size_t kRowAlign = 4;
+    const size_t stride = (static_cast<size_t>(bm.bmWidth) * 3 + kRowAlign - 1) / kRowAlign * kRowAlign;
+    std::vector<uint8_t> bits(stride * static_cast<size_t>(bm.bmHeight));
+    HDC screen = GetDC(nullptr);
+    if (!screen) return false;
+    const int rows = GetDIBits(screen, source, 0, static_cast<UINT>(bm.bmHeight), bits.data(), &bi, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (rows != bm.bmHeight) return false;
+    // The rows run bottom-up: the source rectangle is measured from the
+    // bottom edge.
+    const int ySource = bm.bmHeight - b.ys - b.hs;
+    return Drawn(StretchDIBits(printer, b.xd, b.yd, b.wd, b.hd, b.xs, ySource, b.ws, b.hs, bits.data(), &bi,
+                               DIB_RGB_COLORS, b.rop));
+  }
+
   // Selects a new memory bitmap into the memory context (made on first
   // need) and deletes the one it replaces. False (bitmap deleted) when no
   // context can be made.
@@ -384,6 +426,7 @@ void ReleaseBitmapObjects() { gDeviceImpl.Release(); }
 
 void InstallWin32Bitmaps() {
   SetBitmapDevice(&gDeviceImpl);
+  InstallWin32PictureDecoder();
   AtShutdown(ReleaseBitmapObjects);
 }
 

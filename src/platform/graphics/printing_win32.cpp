@@ -11,6 +11,7 @@
 
 #include "base/host.h"
 #include "base/keep_last_error.h"
+#include "graphics/bitmaps.h"
 #include "graphics/painting_win32.h"
 #include "graphics/printing.h"
 #include "gui/window.h"
@@ -121,20 +122,46 @@ bool CopyToPrinter(HDC printer, int dx, int dy, HDC src, int sx, int sy, int w, 
   return ok;
 }
 
-// The "DRUCKER" cursor while a hard copy runs; the previous one comes back.
+// The program's printer cursor while printing: shown at once and made the
+// main window's class cursor, so that the mouse over the window keeps it;
+// Restore brings back both previous cursors.
 class PrinterCursor {
  public:
-  PrinterCursor() {
-    HCURSOR c = LoadCursorA(GetModuleHandleA(nullptr), "DRUCKER");
-    if (c) previous_ = SetCursor(c), shown_ = true;
+  void Show() {
+    if (shown_) return;
+    HCURSOR c = LoadCursorA(GetModuleHandleA(nullptr), kOwnCursorName);
+    if (!c) return;
+    previous_ = SetCursor(c);
+    window_ = MainHwnd();
+    if (window_)
+      previousClass_ = reinterpret_cast<HCURSOR>(SetClassLongPtrA(window_, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(c)));
+    shown_ = true;
   }
-  ~PrinterCursor() {
-    if (shown_) SetCursor(previous_);
+  void Restore() {
+    if (!shown_) return;
+    if (window_ && IsWindow(window_))
+      SetClassLongPtrA(window_, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(previousClass_));
+    SetCursor(previous_);
+    shown_ = false;
+    window_ = nullptr;
   }
 
  private:
-  HCURSOR previous_ = nullptr;
+  HCURSOR previous_ = nullptr, previousClass_ = nullptr;
+  HWND window_ = nullptr;
   bool shown_ = false;
+};
+
+// The printer cursor for the length of a hard copy.
+class ScopedPrinterCursor {
+ public:
+  ScopedPrinterCursor() { cursor_.Show(); }
+  ~ScopedPrinterCursor() { cursor_.Restore(); }
+  ScopedPrinterCursor(const ScopedPrinterCursor&) = delete;
+  ScopedPrinterCursor& operator=(const ScopedPrinterCursor&) = delete;
+
+ private:
+  PrinterCursor cursor_;
 };
 
 class Win32PrintDevice : public PrintDevice {
@@ -151,6 +178,7 @@ class Win32PrintDevice : public PrintDevice {
     MapPage(dc, kPageUnitsX, kPageUnitsY);
     printer_ = dc;
     SwitchPair(TDcPair{H32(dc), H32(dc)});
+    cursor_.Show();
     return JobStart::Started;
   }
 
@@ -185,11 +213,12 @@ class Win32PrintDevice : public PrintDevice {
     SwitchPair(TDcPair{gEvents.hdc, gEvents.hdc2});
     DeleteDC(printer_);
     printer_ = nullptr;
+    cursor_.Restore();
   }
 
   int32_t ScreenCopy(const TPrintRect& rect) override {
     KeepLastError keep;
-    PrinterCursor cursor;
+    ScopedPrinterCursor cursor;
     HDC dc = DefaultPrinterDc();
     if (!dc) return kCannotPrint;
     if (!StartDocument(dc, "ScreenCopy")) {
@@ -226,7 +255,7 @@ class Win32PrintDevice : public PrintDevice {
     HWND wnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
     HDC wdc = IsWindow(wnd) ? GetWindowDC(wnd) : nullptr;
     if (!wdc) return kNoWindow;
-    PrinterCursor cursor;
+    ScopedPrinterCursor cursor;
     HDC dc = DefaultPrinterDc();
     if (!dc || !StartDocument(dc, "WindowCopy")) {
       if (dc) DeleteDC(dc);
@@ -250,6 +279,7 @@ class Win32PrintDevice : public PrintDevice {
 
  private:
   HDC printer_ = nullptr;
+  PrinterCursor cursor_;  // shown while a job is open
 };
 
 Win32PrintDevice gDeviceImpl;

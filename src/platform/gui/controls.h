@@ -113,7 +113,8 @@ class ControlPlatform {
   // The current drawing font (SETDIALOGFONT 1).
   virtual uint32_t DrawingFont() = 0;
   virtual uint32_t ExtractIconFrom(const std::string& file, int32_t index) = 0;
-  // source -1 file, 0 program resource (or "&MEMBMP"), else a module handle.
+  // source 0 program resource (or "&MEMBMP"), else a module handle (picture
+  // files, source -1, are read by the picture-file loader instead).
   // w, h > 0 ask for that size. False when it cannot be loaded.
   virtual bool LoadPicture(int32_t source, const std::string& name, int32_t w, int32_t h, TPictureInfo& out) = 0;
   // Takes the object out of every context and state that still holds it,

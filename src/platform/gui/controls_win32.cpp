@@ -502,9 +502,7 @@ class Win32Controls : public ControlPlatform {
     KeepLastError keep;
     const UINT sized = w > 0 && h > 0 ? 0 : LR_DEFAULTSIZE;
     HANDLE bmp = nullptr;
-    if (source == -1) {
-      bmp = LoadImageA(nullptr, name.c_str(), IMAGE_BITMAP, w, h, LR_LOADFROMFILE | sized);
-    } else if (source == 0 && name == "&MEMBMP") {
+    if (source == 0 && name == "&MEMBMP") {
       if (gEvents.bitmap) bmp = CopyImage(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(gEvents.bitmap)), IMAGE_BITMAP, w, h, 0);
     } else {
       HINSTANCE module = source == 0 ? ProgramInstance() : reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(static_cast<uint32_t>(source)));

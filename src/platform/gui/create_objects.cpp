@@ -8,6 +8,8 @@
 #include "base/host.h"
 #include "base/text.h"
 #include "engine/procedures.h"
+#include "graphics/bitmaps.h"
+#include "graphics/picture_file.h"
 #include "gui/controls.h"
 #include "gui/window.h"
 #include "values/evaluator.h"
@@ -473,15 +475,53 @@ uint32_t MakeHIcon(ControlPlatform& p, const Args& a) {
 TPictureInfo gPicture;
 double gPictureScale = 1.0;
 
+constexpr int32_t kPictureFileSource = -1;
+
+// A picture from its source: -1 reads a picture file (a file that cannot be
+// read gives error 300, an empty one 309), any other source is loaded by the
+// platform. False after the report; a picture that does not load gives the
+// warning 228 with the name.
+bool LoadPictureFrom(ControlPlatform& p, int32_t source, const std::string& name, int32_t w, int32_t h,
+                     TPictureInfo& out) {
+  if (source != kPictureFileSource) {
+    if (p.LoadPicture(source, name, w, h, out)) return true;
+    RaiseWarning(kPictureMissing, name);
+    return false;
+  }
+  TDecodedPicture decoded;
+  switch (LoadPictureFile(name, w, h, decoded)) {
+    case PictureLoad::Loaded:
+      out.handle = decoded.handle;
+      out.width = decoded.width;
+      out.height = decoded.height;
+      out.colours = static_cast<int32_t>(decoded.colours);
+      return true;
+    case PictureLoad::Unreadable:
+      RaiseError(kErrFileUnreadable, name);
+      return false;
+    case PictureLoad::Empty:
+      RaiseError(kErrInvalidFile, name);
+      return false;
+    case PictureLoad::Undecodable:
+      break;
+  }
+  RaiseWarning(kPictureMissing, name);
+  return false;
+}
+
+// The loaded picture's size, colours and scale for %BMPX, %BMPY, &BMPCOL
+// and !BMPF; its handle is the result.
+uint32_t KeepPicture(const TPictureInfo& info, double scale) {
+  gPicture = info;
+  gPictureScale = scale;
+  RecordPicture(info.width, info.height, static_cast<uint32_t>(info.colours), scale);
+  return info.handle;
+}
+
 uint32_t MakeHPic(ControlPlatform& p, const Args& a) {
   TPictureInfo info;
-  if (!p.LoadPicture(a[0].i, a[1].s, 0, 0, info)) {
-    RaiseWarning(kPictureMissing, a[1].s);
-    return 0;
-  }
-  gPicture = info;
-  gPictureScale = 1.0;
-  return info.handle;
+  if (!LoadPictureFrom(p, a[0].i, a[1].s, 0, 0, info)) return 0;
+  return KeepPicture(info, 1.0);
 }
 
 // HSIZEDPIC: source, name$, w, h, mode.
@@ -494,10 +534,7 @@ uint32_t MakeHSizedPic(ControlPlatform& p, const Args& a) {
   double scale = -1.0;
   if (a[4].i > 0) {
     TPictureInfo natural;
-    if (!p.LoadPicture(a[0].i, a[1].s, 0, 0, natural)) {
-      RaiseWarning(kPictureMissing, a[1].s);
-      return 0;
-    }
+    if (!LoadPictureFrom(p, a[0].i, a[1].s, 0, 0, natural)) return 0;
     p.DeleteObjectOrIcon(natural.handle);
     const double fx = static_cast<double>(natural.width) / w, fy = static_cast<double>(natural.height) / h;
     if (fx <= 0 || fy <= 0) {
@@ -515,13 +552,8 @@ uint32_t MakeHSizedPic(ControlPlatform& p, const Args& a) {
     if (h < 1) h = 1;
   }
   TPictureInfo info;
-  if (!p.LoadPicture(a[0].i, a[1].s, w, h, info)) {
-    RaiseWarning(kPictureMissing, a[1].s);
-    return 0;
-  }
-  gPicture = info;
-  gPictureScale = scale;
-  return info.handle;
+  if (!LoadPictureFrom(p, a[0].i, a[1].s, w, h, info)) return 0;
+  return KeepPicture(info, scale);
 }
 
 struct TKind {
