@@ -228,7 +228,8 @@ void CmdLet(TParStack& ps) {
     gRes.StrValue = std::move(joined);
     gRes.ResultKind = kind::kString;
   } else {
-    Evaluate(ps, ' ', 0);
+    // A number variable keeps only the number forms: no text is made.
+    EvaluateCondition(ps);
   }
   Store(target);
 }
