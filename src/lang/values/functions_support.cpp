@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "base/code_tables.h"
 #include "base/text.h"
 #include "base/errors.h"
 #include "values/evaluator.h"
@@ -48,6 +49,8 @@ bool CallFree(std::string_view text) {
   return true;
 }
 
+bool IsArgumentBlank(char c) { return IsBlankChar(c) && !(gCompiledText && c == code::kOperatorToken); }
+
 bool IsStringVariableName(std::string_view text) {
   if (text.size() < 2 || text.back() != '$' || (text.front() >= '0' && text.front() <= '9')) return false;
   for (size_t i = 0; i + 1 < text.size(); ++i) {
@@ -69,12 +72,12 @@ const std::string* BorrowStringArgument() {
   if (comma == std::string::npos) return nullptr;
   if (gEval.depth >= kMaxEvalDepth) return nullptr;  // Evaluate would refuse it (255)
   std::string_view name = std::string_view(t).substr(gEval.pos, comma - gEval.pos);
-  while (!name.empty() && IsBlankChar(name.front())) name.remove_prefix(1);
-  while (!name.empty() && IsBlankChar(name.back())) name.remove_suffix(1);
+  while (!name.empty() && IsArgumentBlank(name.front())) name.remove_prefix(1);
+  while (!name.empty() && IsArgumentBlank(name.back())) name.remove_suffix(1);
   if (!IsStringVariableName(name)) return nullptr;
   // The remaining arguments: call-free, ending with the closing bracket.
   std::string_view rest = std::string_view(t).substr(comma + 1);
-  while (!rest.empty() && IsBlankChar(rest.back())) rest.remove_suffix(1);
+  while (!rest.empty() && IsArgumentBlank(rest.back())) rest.remove_suffix(1);
   if (rest.empty() || rest.back() != ')') return nullptr;
   rest.remove_suffix(1);
   if (Trim(rest).empty() || !CallFree(rest)) return nullptr;

@@ -27,6 +27,9 @@ bool StrArgView(TParStack& ps, bool last, std::string_view& out, std::string& ho
 // Text that holds no call, bracket, area, quote or token byte that could
 // hide one: evaluating it runs no user code and changes no variable.
 bool CallFree(std::string_view text);
+// A blank between the parts of an argument (in compiled text the byte that
+// starts an operator token is none).
+bool IsArgumentBlank(char c);
 // A plain scalar string variable name ("A$", "NAME_2$").
 bool IsStringVariableName(std::string_view text);
 

@@ -79,14 +79,14 @@ bool IsPureStringTail(std::string_view tail) {
 size_t AppendTailStart(const std::string& target) {
   const std::string& t = gEval.text;
   size_t p = gEval.pos;
-  while (p < t.size() && IsBlankChar(t[p])) ++p;
+  while (p < t.size() && fn::IsArgumentBlank(t[p])) ++p;
   if (t.size() - p < target.size() || Upper(std::string_view(t).substr(p, target.size())) != target)
     return std::string::npos;
   p += target.size();
-  while (p < t.size() && IsBlankChar(t[p])) ++p;
+  while (p < t.size() && fn::IsArgumentBlank(t[p])) ++p;
   if (p >= t.size() || t[p] != '+') return std::string::npos;
   ++p;
-  while (p < t.size() && IsBlankChar(t[p])) ++p;
+  while (p < t.size() && fn::IsArgumentBlank(t[p])) ++p;
   return p;
 }
 
@@ -95,9 +95,7 @@ bool TryAppendInPlace(const std::string& target, TParStack& ps) {
   const size_t start = AppendTailStart(target);
   if (start == std::string::npos) return false;
   std::string_view tail = std::string_view(gEval.text).substr(start);
-  while (!tail.empty() && IsBlankChar(tail.back()) &&
-         !(gCompiledText && tail.back() == code::kOperatorToken))
-    tail.remove_suffix(1);
+  while (!tail.empty() && fn::IsArgumentBlank(tail.back())) tail.remove_suffix(1);
   if (!IsPureStringTail(tail)) return false;
   // The general path holds the "+" pending while the tail runs: the same
   // room must be left on the operation stack.
