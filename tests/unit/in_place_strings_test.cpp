@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/names.h"
+#include "engine/procedures.h"
 #include "functions_test_support.h"
 #include "values/value_commands.h"
 
@@ -95,6 +96,20 @@ TEST_F(InPlaceStringsTest, AppendActuallyExtendsTheVariable) {
   EXPECT_EQ(e.code, 0);
   const Effect f = Let("s$=s$+t$");
   EXPECT_EQ(f.s, "abcxy");
+}
+
+TEST_F(InPlaceStringsTest, InsideAnExpressionCallTheResultIsTheJoinedText) {
+  // A procedure called from an expression and ending without RETURN gives
+  // the result of its last statement: after an append, the whole text.
+  ResetProcedures();
+  ASSERT_TRUE(PushFrame(FrameKind::Expression));
+  EXPECT_TRUE(InsideExpressionCall());
+  Let("S$ = S$ + CHR$(68)");
+  EXPECT_EQ(gRes.StrValue, "abcD");
+  EXPECT_EQ(gRes.ResultKind, kind::kString);
+  PopFrame();
+  EXPECT_FALSE(InsideExpressionCall());
+  ResetProcedures();
 }
 
 TEST_F(InPlaceStringsTest, ForeignFormsTakeTheGeneralPath) {

@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "base/names.h"
 #include "base/errors.h"
+#include "engine/procedures.h"
 #include "values/composite.h"
 #include "values/evaluator.h"
 #include "values/functions_support.h"
@@ -118,6 +119,9 @@ bool TryAppendInPlace(const std::string& target, TParStack& ps) {
   }
   gRes.Reset();
   gRes.ResultKind = kind::kString;
+  // The joined text stays the statement's result where a caller can read
+  // it (a procedure called from an expression and ending without RETURN).
+  if (InsideExpressionCall()) gRes.StrValue = value;
   return true;
 }
 
