@@ -58,6 +58,7 @@ struct FastStep {
   double value = 0.0;
   std::string name;
   const SysVarEntry* sysvar = nullptr;
+  mutable CachedFind found;  // the variable or array the name reads
   // An element's index arguments (each evaluated like Evaluate(' ', 2)).
   std::vector<std::shared_ptr<const FastProgram>> indices;
 
@@ -351,7 +352,7 @@ bool LoadFastElement(const FastStep& s, FastValue& v) {
     if (!Compute(*s.indices[k], index)) return false;
     idx[k] = index.i;
   }
-  const int32_t a = FindArray(s.name);
+  const int32_t a = FindCached(s.name, s.found, true);
   if (a == 0) return false;
   const TVarArr& arr = gStores.arrs[a];
   if (arr.ElemKind != s.varKind || arr.Count <= 0 || idx[0] < 0 || idx[0] > arr.Bound1 || idx[1] < 0 ||
@@ -391,7 +392,7 @@ bool Compute(const FastProgram& p, FastValue& result) {
         if (!CallFast(s.function, stack[top - 1])) return false;
         break;
       case FastStep::Var: {
-        const int32_t i = Find(s.name);
+        const int32_t i = FindCached(s.name, s.found);
         if (i == 0) return false;
         FastValue& v = stack[top++];
         if (s.varKind == '!') {
