@@ -113,10 +113,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool comparable = text.find(',') == std::string::npos && text.find(';') == std::string::npos;
     if (comparable && !Same(general, fast)) std::abort();
     if (korv::PendingOperations() != 0) std::abort();
-    if (!SameLet(Let("S$ = S$ + " + text), Let("S$ = \"\" + S$ + " + text))) std::abort();
-    const std::string mid = compiled ? std::string(1, '@') + static_cast<char>(147) : std::string("MID$(");
-    if (!SameLet(Let("T$ = " + mid + "S$, " + text), Let("T$ = " + mid + "\"\" + S$, " + text)))
-      std::abort();
+    // Tokens with a 4-byte slot (0xFF, 0xFE, 0x14) read bytes of whatever
+    // follows, so a longer statement in front is no longer the same one.
+    const bool slotTokens = compiled && text.find_first_of(std::string("\xFF\xFE\x14", 3)) != std::string::npos;
+    if (!slotTokens) {
+      if (!SameLet(Let("S$ = S$ + " + text), Let("S$ = \"\" + S$ + " + text))) std::abort();
+      const std::string mid = compiled ? std::string(1, '@') + static_cast<char>(147) : std::string("MID$(");
+      if (!SameLet(Let("T$ = " + mid + "S$, " + text), Let("T$ = " + mid + "\"\" + S$, " + text)))
+        std::abort();
+    }
     if (korv::PendingOperations() != 0) std::abort();
   }
   korv::gCompiledText = false;
