@@ -94,14 +94,20 @@ std::string EncodeProgram(const std::vector<std::string>& bodies, bool protect,
 std::string Image::Fetch(int32_t n) const {
   if (n < 1 || n > Length()) return std::string();
   std::string s = lines[static_cast<size_t>(n)];
-  if (protect) KeyScramble(s);
+  if (scrambled) KeyScramble(s);
   return s;
+}
+
+void Image::Descramble() {
+  if (!scrambled) return;
+  for (size_t i = 1; i < lines.size(); ++i) KeyScramble(lines[i]);
+  scrambled = false;
 }
 
 const std::string& Image::Fetch(int32_t n, std::string& scratch) const {
   static const std::string kNone;
   if (n < 1 || n > Length()) return kNone;
-  if (!protect) return lines[static_cast<size_t>(n)];
+  if (!scrambled) return lines[static_cast<size_t>(n)];
   scratch = lines[static_cast<size_t>(n)];
   KeyScramble(scratch);
   return scratch;
@@ -125,6 +131,7 @@ ReadResult ReadProgram(std::string_view data, uint64_t offset, Image& image) {
 
   Image img;
   img.protect = protect;
+  img.scrambled = protect;
   size_t pos = kHeaderSize;
   int32_t counter = 0;
   while (pos < rest.size()) {

@@ -46,17 +46,20 @@ std::string EncodeProgram(const std::vector<std::string>& bodies, bool protect,
 
 // The program image of the runtime.
 struct Image {
-  std::vector<std::string> lines{std::string()};  // 1-based; key-scrambled when protected
+  std::vector<std::string> lines{std::string()};  // 1-based; key-scrambled while scrambled
   bool protect = false;
+  bool scrambled = false;  // as read: true when protected, until Descramble
   int32_t errorProcSlot = 0;  // the first ERRORPROC statement, 0 if none
   uint64_t dataPosition = 0;  // file offset behind the last record read
 
   int32_t Length() const { return static_cast<int32_t>(lines.size()) - 1; }
   // A descrambled copy of statement n.
   std::string Fetch(int32_t n) const;
-  // Statement n without a copy when the image is not protected; otherwise
+  // Statement n without a copy when the lines are plain; otherwise
   // descrambled into scratch.
   const std::string& Fetch(int32_t n, std::string& scratch) const;
+  // Descrambles every line once, so that each fetch reads it in place.
+  void Descramble();
 };
 
 enum class ReadStatus {

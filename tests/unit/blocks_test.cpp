@@ -11,6 +11,7 @@
 #include "apps/interpreter/interpreter.h"
 #include "engine/procedures.h"
 #include "apps/subsystems.h"
+#include "values/evaluator.h"
 #include "values/stores.h"
 #include "test_support.h"
 
@@ -229,6 +230,43 @@ TEST_F(FrameTest, CalleeLoopLevelsAreDroppedAndTheirCountersStop) {
   EXPECT_EQ(CurrentLoopCounter(), 0);
 }
 
+TEST_F(FrameTest, LoopCounterReadsTheSameOnThePrecompiledPath) {
+  // &LOOP in arithmetic runs precompiled; a "," terminator takes the
+  // general path on the same text. Every form must agree, inside a running
+  // counting loop and outside of any.
+  LoadLines({"WHILELOOP 3, 9", "ENDWHILE"});
+  ResetExecutor();
+  ASSERT_NE(Declare("K&"), 0);
+  gStores.lngs[static_cast<size_t>(Find("K&"))].Value = 5;
+  TParStack ps;
+  auto expectSame = [&](const std::string& text) {
+    SCOPED_TRACE(text);
+    gErr.Code = 0;
+    gEval.SetText(text);
+    Evaluate(ps, ',', 0);
+    const TEvalResult general = gRes;
+    const std::string generalVar = gEval.lastVarName;
+    const uint32_t before = PrecompiledRuns();
+    gEval.SetText(text);
+    Evaluate(ps, ' ', 0);
+    EXPECT_EQ(PrecompiledRuns(), before + 1);
+    EXPECT_EQ(gRes.IntValue, general.IntValue);
+    EXPECT_EQ(gRes.FloatValue, general.FloatValue);
+    EXPECT_EQ(gRes.StrValue, general.StrValue);
+    EXPECT_EQ(gRes.ResultKind, general.ResultKind);
+    EXPECT_EQ(gEval.lastVarName, generalVar);
+    EXPECT_EQ(gErr.Code, 0);
+  };
+  const char* texts[] = {"&LOOP", "&loop * 7 + K&", "(K& * 3 + &LOOP * 7) MOD 1009", "K& + &LOOP",
+                         "&LOOP / 2", "SQRT(&LOOP)"};
+  for (const char* t : texts) expectSame(t);
+  gExec.pc = 1;
+  gExec.args = "3, 9";
+  FindStatement("WHILELOOP")->statement(ps);
+  ASSERT_EQ(CurrentLoopCounter(), 3);
+  for (const char* t : texts) expectSame(t);
+}
+
 TEST_F(FrameTest, The151stFrameIsRefused) {
   for (int i = 0; i < kMaxFrames; ++i) ASSERT_TRUE(PushFrame(FrameKind::Expression));
   EXPECT_FALSE(PushFrame(FrameKind::Statement));
@@ -303,6 +341,31 @@ TEST_F(BlockProgramTest, ContinueInsideBranchesDoesNotLeakLevels) {
   EXPECT_EQ(gBlocks.cond, 0);
   EXPECT_EQ(gBlocks.sel, 0);
   EXPECT_EQ(gBlocks.loop, 0);
+}
+
+TEST_F(BlockProgramTest, LoopCounterAssignedAndPrintedAgree) {
+  // The assignments read &LOOP precompiled, PRINT on the general path: each
+  // pass prints the values first as computed, then as stored.
+  EXPECT_EQ(Run("DECLARE x&, f!\n"
+                "WHILELOOP -2, 2\n"
+                "  PRINT INT((x& * 3 + &LOOP * 7) MOD 1009); \"/\"; &LOOP / 4\n"
+                "  x& = (x& * 3 + &LOOP * 7) MOD 1009\n"
+                "  f! = &LOOP / 4\n"
+                "  PRINT x&; \"/\"; f!\n"
+                "ENDWHILE\n"),
+            0);
+  std::vector<std::string> lines;
+  const std::string out = Out();
+  for (size_t start = 0; start < out.size();) {
+    size_t end = out.find('\n', start);
+    if (end == std::string::npos) end = out.size();
+    std::string line = Trim(out.substr(start, end - start));
+    if (!line.empty()) lines.push_back(line);
+    start = end + 1;
+  }
+  ASSERT_EQ(lines.size(), 10u) << out;
+  for (size_t i = 0; i < lines.size(); i += 2) EXPECT_EQ(lines[i], lines[i + 1]) << i;
+  EXPECT_NE(lines[0], lines[8]);  // the counter did move
 }
 
 TEST_F(BlockProgramTest, ReturnFromInsideLoopsLeavesNoLevels) {

@@ -932,6 +932,34 @@ TEST_F(PrecompiledTest, ArrayElementsAgreeWithTheGeneralPath) {
   EXPECT_GE(PrecompiledRuns() - before, 7u);
 }
 
+TEST_F(PrecompiledTest, RememberedLookupsFollowDeclarationsAndScopes) {
+  // A precompiled operand keeps its lookup between runs; a declaration,
+  // a new level and its end must each be seen at once.
+  Declare("a%");
+  gStores.ints[static_cast<size_t>(Find("A%"))].Value = 10;
+  ExpectSame("a% * 2 + 1");
+  EXPECT_EQ(Eval("a% * 2 + 1").IntValue, 21);
+  PushScope();
+  Declare("a%");
+  gStores.ints[static_cast<size_t>(Find("A%"))].Value = 3;
+  ExpectSame("a% * 2 + 1");
+  EXPECT_EQ(Eval("a% * 2 + 1").IntValue, 7);
+  PopScope();
+  EXPECT_EQ(Eval("a% * 2 + 1").IntValue, 21);
+  ResetStores();
+  const uint32_t before = PrecompiledRuns();
+  ExpectSame("a% * 2 + 1");  // unknown now: the general path reports it
+  EXPECT_EQ(PrecompiledRuns(), before);
+  Declare("a%");
+  ASSERT_TRUE(DeclareArray("V%[2]", ps_));
+  EXPECT_EQ(Eval("a% * 2 + 1 + V%[1]").IntValue, 1);
+  const StoreMarks marks = CurrentMarks();
+  ASSERT_TRUE(DeclareArray("W%[1]", ps_));
+  EXPECT_EQ(Eval("W%[1] + a%").IntValue, 0);
+  Truncate(marks);
+  ExpectSame("W%[1] + a%");  // gone again
+}
+
 TEST_F(PrecompiledTest, SettingsShapeTheTextForm) {
   Declare("a%");
   gStores.ints[static_cast<size_t>(Find("A%"))].Value = 42;

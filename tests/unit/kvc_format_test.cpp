@@ -81,8 +81,18 @@ TEST(KvcReadTest, WriteReadRoundTripUnprotectedAndProtected) {
     EXPECT_EQ(img.protect, protect);
     ASSERT_EQ(img.Length(), 5);  // nothing behind PROGEND
     for (int32_t i = 1; i <= 5; ++i) EXPECT_EQ(img.Fetch(i), bodies[static_cast<size_t>(i - 1)]);
-    // Protected statements stay key-scrambled in memory.
+    // Protected statements stay key-scrambled as read, until descrambled.
     EXPECT_EQ(img.lines[3] == bodies[2], !protect);
+    EXPECT_EQ(img.scrambled, protect);
+    Image plain = img;
+    plain.Descramble();
+    EXPECT_FALSE(plain.scrambled);
+    std::string scratch;
+    for (int32_t i = 1; i <= 5; ++i) {
+      EXPECT_EQ(plain.lines[static_cast<size_t>(i)], bodies[static_cast<size_t>(i - 1)]);
+      EXPECT_EQ(plain.Fetch(i), img.Fetch(i));
+      EXPECT_EQ(&plain.Fetch(i, scratch), &plain.lines[static_cast<size_t>(i)]);  // no copy
+    }
     EXPECT_EQ(img.errorProcSlot, 2);  // the first ERRORPROC
     EXPECT_EQ(img.dataPosition, file.size());
   }

@@ -125,6 +125,24 @@ TEST_F(ValueCommandsTest, Let) {
   EXPECT_TRUE(NoReport());
 }
 
+TEST_F(ValueCommandsTest, NumberAssignmentMakesNoText) {
+  // Only the number forms are stored, so none of the text forms is made;
+  // the stored numbers are those of the evaluated argument.
+  Run("DECLARE", "a%, b!, c&");
+  for (const char* args : {"a% = 2 + 3 * 4", "b! = 1 / 3", "c& = a% * 1000", "b! = SIN(a%) * 2.5"}) {
+    SCOPED_TRACE(args);
+    const std::string text = std::string(args).substr(std::string(args).find('=') + 1);
+    const TEvalResult expected = Eval(text);
+    Run("LET", args);
+    EXPECT_NE(gRes.PendingText, TEvalResult::kTextMade);
+    switch (args[0]) {
+      case 'a': EXPECT_EQ(Int("A%"), expected.IntValue); break;
+      case 'b': EXPECT_EQ(gStores.sngs[Find("B!")].Value, expected.FloatValue); break;
+      default: EXPECT_EQ(gStores.lngs[Find("C&")].Value, expected.IntValue); break;
+    }
+  }
+}
+
 TEST_F(ValueCommandsTest, LetStringList) {
   Run("DECLARE", "s$, n%");
   Run("LET", "n% = 3");

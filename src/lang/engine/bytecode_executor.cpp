@@ -1,7 +1,8 @@
-// The byte-code executor. One statement: fetch (a descrambled copy when the
-// program is protected), dispatch on the code byte, pump every 21st
-// statement, start the error procedure when one is due. Block statements run
-// the shared block state transitions with the stored targets as jumps.
+// The byte-code executor. One statement: fetch (in place: the lines of a
+// protected program are descrambled once, when it is loaded), dispatch on
+// the code byte, pump every 21st statement, start the error procedure when
+// one is due. Block statements run the shared block state transitions with
+// the stored targets as jumps.
 #include "engine/bytecode_executor.h"
 
 #include <array>
@@ -355,6 +356,8 @@ bool Step(TParStack& ps) {
 
 void LoadCompiledProgram(kvc::Image image, const std::string& programFile) {
   gImage = std::move(image);
+  // Descrambled once here instead of a copy per fetch.
+  gImage.Descramble();
   gProgram.Clear();
   gProgram.files.push_back(programFile);
   const int32_t n = gImage.Length();

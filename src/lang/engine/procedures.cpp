@@ -303,6 +303,12 @@ bool PushFrame(FrameKind kind) {
   return true;
 }
 
+bool InsideExpressionCall() {
+  for (int32_t i = 1; i <= gProc.count; ++i)
+    if (gProc.frames[static_cast<size_t>(i)].kind == FrameKind::Expression) return true;
+  return false;
+}
+
 FrameKind PopFrame() {
   if (gProc.count <= 0) return FrameKind::Statement;
   ProcFrame& f = gProc.frames[gProc.count];

@@ -40,6 +40,9 @@ bool PushFrame(FrameKind kind);
 // the block depths (the callee's loop levels are dropped). Returns the kind
 // of the popped frame.
 FrameKind PopFrame();
+// True while a procedure called from an expression runs, at any depth: the
+// result its last statement leaves in gRes becomes the call's value.
+bool InsideExpressionCall();
 
 // Header line of "PROC name" / "SUBPROC name" (0 when missing); the first
 // header of a name wins.

@@ -43,8 +43,9 @@ uint32_t PrecompiledRuns();
 // with an empty result (0, "", kind 0), the rest of the argument up to its
 // terminator is skipped and gEval.failed is set.
 bool Evaluate(TParStack& ps, char terminator, int expectedKind = 0);
-// Evaluate(ps, ' ', 0) for a condition: only the number forms of the result
-// are made (its text stays pending, see TEvalResult::PendingText).
+// Evaluate(ps, ' ', 0) for a condition or a number assignment: only the
+// number forms of the result are made (its text stays pending, see
+// TEvalResult::PendingText).
 void EvaluateCondition(TParStack& ps);
 
 // Convenience wrappers used by statement handlers: Evaluate with any kind

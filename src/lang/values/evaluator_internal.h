@@ -69,6 +69,8 @@ class CursorScope {
 };
 
 bool Terminates(char c, char term);
+bool IsKindChar(char c);
+uint8_t KindOfChar(char c);
 void SkipBlanks();
 std::string ScanOperand(char term);
 bool ScanOperator(Op& op, uint8_t& prec);

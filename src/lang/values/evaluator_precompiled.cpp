@@ -50,13 +50,15 @@ bool FastFunctionOf(std::string_view name, FastFunction& out) {
 }
 
 struct FastStep {
-  enum Kind : uint8_t { Var, Element, Literal, Negate, Binary, Call } kind = Var;
+  enum Kind : uint8_t { Var, Element, Literal, Negate, Binary, Call, SysVar } kind = Var;
   FastFunction function = FastFunction::Sin;
   Op op = Op::Add;
   char varKind = '%';
   uint8_t literalKind = kind::kLong;
   double value = 0.0;
   std::string name;
+  const SysVarEntry* sysvar = nullptr;
+  mutable CachedFind found;  // the variable or array the name reads
   // An element's index arguments (each evaluated like Evaluate(' ', 2)).
   std::vector<std::shared_ptr<const FastProgram>> indices;
 
@@ -98,6 +100,26 @@ bool PlainNumber(const std::string& u) {
     else return false;
   }
   return digits > 0 && dots <= 1;
+}
+
+// System variables whose handler only reads a whole number and makes its
+// text as IntToText does: the fast path reads them through that handler.
+// name gets the name the general path reads them by.
+const SysVarEntry* FastSystemVariable(const std::string& op, const std::string& u, std::string& name) {
+  static constexpr std::string_view kFast[] = {"&LOOP"};
+  if (gCompiledText) {
+    if (op.size() != 2 || !IsKindChar(op[0])) return nullptr;
+    const char* n = SysVarName(static_cast<unsigned char>(op[1]));
+    if (n == nullptr || n[0] != op[0]) return nullptr;
+    name = n;
+  } else {
+    name = u;
+  }
+  bool listed = false;
+  for (std::string_view f : kFast) listed = listed || f == name;
+  if (!listed) return nullptr;
+  const SysVarEntry* e = FindSysVar(name);
+  return e != nullptr && e->handler != nullptr && e->quiet ? e : nullptr;
 }
 
 // A function call operand as EvalOperand reads it: its name and the text of
@@ -190,6 +212,11 @@ bool CompileFast(char term, FastProgram& out, int level, int pendingBase) {
         }
         step.name = arrayName;
         out.lastVar = u;  // the array code names the whole element
+      } else if (std::string sysName; const SysVarEntry* e = FastSystemVariable(op, u, sysName)) {
+        step.kind = FastStep::SysVar;
+        step.sysvar = e;
+        step.name = sysName;
+        out.lastVar = sysName;
       } else if (PlainVariable(u)) {
         step.kind = FastStep::Var;
         step.varKind = u.back();
@@ -325,7 +352,7 @@ bool LoadFastElement(const FastStep& s, FastValue& v) {
     if (!Compute(*s.indices[k], index)) return false;
     idx[k] = index.i;
   }
-  const int32_t a = FindArray(s.name);
+  const int32_t a = FindCached(s.name, s.found, true);
   if (a == 0) return false;
   const TVarArr& arr = gStores.arrs[a];
   if (arr.ElemKind != s.varKind || arr.Count <= 0 || idx[0] < 0 || idx[0] > arr.Bound1 || idx[1] < 0 ||
@@ -365,7 +392,7 @@ bool Compute(const FastProgram& p, FastValue& result) {
         if (!CallFast(s.function, stack[top - 1])) return false;
         break;
       case FastStep::Var: {
-        const int32_t i = Find(s.name);
+        const int32_t i = FindCached(s.name, s.found);
         if (i == 0) return false;
         FastValue& v = stack[top++];
         if (s.varKind == '!') {
@@ -379,6 +406,20 @@ bool Compute(const FastProgram& p, FastValue& result) {
           v.kind = s.varKind == '%' ? kind::kInt : kind::kLong;
           v.text = TEvalResult::kTextFromInt;
         }
+        break;
+      }
+      case FastStep::SysVar: {
+        // As ReadSystemVariable reads it; anything but a whole number goes
+        // back to the general path (the handlers listed only read).
+        TEvalResult r;
+        r.ResultKind = KindOfChar(s.name[0]);
+        s.sysvar->handler(r);
+        if (r.ResultKind != kind::kInt && r.ResultKind != kind::kLong) return false;
+        FastValue& v = stack[top++];
+        v.i = r.IntValue;
+        v.f = r.FloatValue == 0 ? r.IntValue : r.FloatValue;
+        v.kind = r.ResultKind;
+        v.text = TEvalResult::kTextFromInt;
         break;
       }
       case FastStep::Literal: {

@@ -85,28 +85,31 @@ void FnChr(TParStack& ps) {
 }
 
 void FnMid(TParStack& ps) {
-  std::string s;
+  std::string holder;
+  std::string_view s;
   int32_t from, count;
-  if (!StrArg(ps, false, s) || !IntArg(ps, false, from) || !IntArg(ps, true, count))
+  if (!StrArgView(ps, false, s, holder) || !IntArg(ps, false, from) || !IntArg(ps, true, count))
     return SetEmpty(kind::kString);
   if (from < 1 || count < 1 || static_cast<size_t>(from) > s.size()) return SetString("");
-  SetString(s.substr(static_cast<size_t>(from) - 1, static_cast<size_t>(count)));
+  SetString(std::string(s.substr(static_cast<size_t>(from) - 1, static_cast<size_t>(count))));
 }
 
 void FnLeft(TParStack& ps) {
-  std::string s;
+  std::string holder;
+  std::string_view s;
   int32_t n;
-  if (!StrArg(ps, false, s) || !IntArg(ps, true, n)) return SetEmpty(kind::kString);
+  if (!StrArgView(ps, false, s, holder) || !IntArg(ps, true, n)) return SetEmpty(kind::kString);
   if (n < 1) return SetString("");
-  SetString(s.substr(0, static_cast<size_t>(n)));
+  SetString(std::string(s.substr(0, static_cast<size_t>(n))));
 }
 
 void FnRight(TParStack& ps) {
-  std::string s;
+  std::string holder;
+  std::string_view s;
   int32_t n;
-  if (!StrArg(ps, false, s) || !IntArg(ps, true, n)) return SetEmpty(kind::kString);
+  if (!StrArgView(ps, false, s, holder) || !IntArg(ps, true, n)) return SetEmpty(kind::kString);
   if (n < 1 || static_cast<size_t>(n) > s.size()) return SetString("");
-  SetString(s.substr(s.size() - static_cast<size_t>(n)));
+  SetString(std::string(s.substr(s.size() - static_cast<size_t>(n))));
 }
 
 void FnSubstr(TParStack& ps) {

@@ -2,9 +2,11 @@
 
 #include <cmath>
 
+#include "base/code_tables.h"
 #include "base/text.h"
 #include "base/errors.h"
 #include "values/evaluator.h"
+#include "values/stores.h"
 
 namespace korv::fn {
 
@@ -35,6 +37,73 @@ bool StrArg(TParStack& ps, bool last, std::string& out, bool required) {
   out.clear();
   if (!Arg(ps, last, required ? kind::kString : 0)) return false;
   out = gRes.StrValue;
+  return true;
+}
+
+bool CallFree(std::string_view text) {
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '(' || c == ')' || c == '@' || c == '#' || c == '"' || c == '[' || c == ']' || u == 0x14)
+      return false;
+  }
+  return true;
+}
+
+bool IsArgumentBlank(char c) { return IsBlankChar(c) && !(gCompiledText && c == code::kOperatorToken); }
+
+bool IsStringVariableName(std::string_view text) {
+  if (text.size() < 2 || text.back() != '$' || (text.front() >= '0' && text.front() <= '9')) return false;
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    const char c = text[i];
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'))
+      return false;
+  }
+  return true;
+}
+
+namespace {
+
+// The variable a first argument "NAME$ ," names when the rest of the call
+// cannot change it, with the cursor moved as Evaluate moves it; nullptr
+// (and nothing moved) otherwise.
+const std::string* BorrowStringArgument() {
+  const std::string& t = gEval.text;
+  size_t comma = t.find(',', gEval.pos);
+  if (comma == std::string::npos) return nullptr;
+  if (gEval.depth >= kMaxEvalDepth) return nullptr;  // Evaluate would refuse it (255)
+  std::string_view name = std::string_view(t).substr(gEval.pos, comma - gEval.pos);
+  while (!name.empty() && IsArgumentBlank(name.front())) name.remove_prefix(1);
+  while (!name.empty() && IsArgumentBlank(name.back())) name.remove_suffix(1);
+  if (!IsStringVariableName(name)) return nullptr;
+  // The remaining arguments: call-free, ending with the closing bracket.
+  std::string_view rest = std::string_view(t).substr(comma + 1);
+  while (!rest.empty() && IsArgumentBlank(rest.back())) rest.remove_suffix(1);
+  if (rest.empty() || rest.back() != ')') return nullptr;
+  rest.remove_suffix(1);
+  if (Trim(rest).empty() || !CallFree(rest)) return nullptr;
+  const std::string upper = Upper(name);
+  const int32_t i = Find(upper);
+  if (i == 0) return nullptr;
+  gRes.Reset();
+  gRes.ResultKind = kind::kString;
+  gEval.lastVarName = upper;
+  gEval.lastSep = ',';
+  gEval.pos = comma + 1;
+  gEval.failed = false;
+  return &gStores.strs[i].Value;
+}
+
+}  // namespace
+
+bool StrArgView(TParStack& ps, bool last, std::string_view& out, std::string& holder, bool required) {
+  if (!last) {
+    if (const std::string* v = BorrowStringArgument()) {
+      out = *v;
+      return true;
+    }
+  }
+  if (!StrArg(ps, last, holder, required)) return false;
+  out = holder;
   return true;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "values/value.h"
 
@@ -17,6 +18,20 @@ bool IntArg(TParStack& ps, bool last, int32_t& out);
 bool FloatArg(TParStack& ps, bool last, double& out);
 // required: the argument must be a string (216 otherwise).
 bool StrArg(TParStack& ps, bool last, std::string& out, bool required = false);
+// StrArg for a first argument that is only read: a declared string variable
+// followed by arguments that call nothing is viewed in place (no copy of a
+// long text per call); anything else is evaluated into holder. The view
+// stays valid until the statement changes a variable.
+bool StrArgView(TParStack& ps, bool last, std::string_view& out, std::string& holder, bool required = false);
+
+// Text that holds no call, bracket, area, quote or token byte that could
+// hide one: evaluating it runs no user code and changes no variable.
+bool CallFree(std::string_view text);
+// A blank between the parts of an argument (in compiled text the byte that
+// starts an operator token is none).
+bool IsArgumentBlank(char c);
+// A plain scalar string variable name ("A$", "NAME_2$").
+bool IsStringVariableName(std::string_view text);
 
 // True when another top-level "," follows in the remaining text, i.e. the
 // call has a further argument after the next one.

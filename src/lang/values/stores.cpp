@@ -80,6 +80,7 @@ int32_t Append(int store, const std::string& upperName) {
     default: gStores.arrs[i].Name = upperName; break;
   }
   gStores.index[store].Add(upperName, i);
+  ++gStores.generation;
   return i;
 }
 
@@ -99,6 +100,7 @@ void ResetStores() {
   gStores.counts = StoreMarks();
   gStores.levelMarks = StoreMarks();
   gStores.outerLevels.clear();
+  ++gStores.generation;
 }
 
 int StoreOfSuffix(char suffix) {
@@ -119,6 +121,7 @@ void Truncate(const StoreMarks& marks) {
     int32_t target = marks.count[s];
     if (target < 0) target = 0;
     int32_t& count = gStores.counts.count[s];
+    if (count > target) ++gStores.generation;
     while (count > target) {
       gStores.index[s].Remove(EntryName(s, count), count);
       ClearEntry(s, count);  // releases the string value at once

@@ -84,6 +84,9 @@ struct TStores {
   std::array<NameIndex, kStoreCount> index;
   StoreMarks levelMarks;               // where the current level's entries begin
   std::vector<StoreMarks> outerLevels;  // marks of the suspended levels
+  // Changes whenever an entry is added or removed: a lookup remembered
+  // under the same generation still names the newest entry.
+  uint64_t generation = 1;
 };
 
 extern TStores gStores;
@@ -120,6 +123,21 @@ int32_t DeclareArrayEntry(const std::string& upperName, char elemKind);
 // Newest entry with this (normalised) name in the store of its suffix, or 0.
 int32_t Find(const std::string& upperName);
 int32_t FindArray(const std::string& upperName);
+
+// A lookup kept by the code that repeats it (a precompiled operand): it is
+// made again only after an entry was added or removed, so it stays exact
+// under declarations, procedure frames and their ends.
+struct CachedFind {
+  uint64_t generation = 0;
+  int32_t index = 0;
+};
+inline int32_t FindCached(const std::string& upperName, CachedFind& cache, bool array = false) {
+  if (cache.generation != gStores.generation) {
+    cache.index = array ? FindArray(upperName) : Find(upperName);
+    cache.generation = gStores.generation;
+  }
+  return cache.index;
+}
 
 // Reads the variable into gRes (see Load rules); requestedKind 11 asks for
 // the address of a % or & variable. Unknown names leave gRes as it is and

@@ -1,10 +1,15 @@
 #include "values/value_commands.h"
 
+#include <string_view>
+
+#include "base/code_tables.h"
 #include "base/text.h"
 #include "base/names.h"
 #include "base/errors.h"
+#include "engine/procedures.h"
 #include "values/composite.h"
 #include "values/evaluator.h"
+#include "values/functions_support.h"
 #include "values/stores.h"
 
 namespace korv {
@@ -30,6 +35,94 @@ std::string RefuseJoined() {
   gEval.failed = true;
   gRes.Reset();
   return std::string();
+}
+
+
+// ---------------------------------------------------------------------------
+// Appending in place: "T$ = T$ + tail" extends the variable's own text
+// instead of copying it three times, so building a long text by appending
+// stays linear. Taken only when the tail cannot run user code or change any
+// variable (a literal, a string variable, or one of a few string functions
+// whose arguments hold no further call), so evaluating the tail before or
+// after reading T$ gives the same text; everything else, and an undeclared
+// T$, takes the general path.
+
+// The string functions a tail may call: they only compute a text.
+bool IsPureStringFunction(std::string_view name) {
+  static constexpr std::string_view kPure[] = {"CHR$",   "MID$",   "LEFT$", "RIGHT$",
+                                               "UPPER$", "LOWER$", "TRIM$", "STR$"};
+  for (std::string_view p : kPure)
+    if (p == name) return true;
+  return false;
+}
+
+// tail: the operand after "T$ +", blanks trimmed.
+bool IsPureStringTail(std::string_view tail) {
+  if (tail.size() >= 2 && tail.front() == '"')
+    return tail.back() == '"' && tail.find('"', 1) == tail.size() - 1;
+  if (fn::IsStringVariableName(tail)) return true;
+  if (tail.empty() || tail.back() != ')') return false;
+  if (gCompiledText) {
+    // "@" function code, the arguments, ")".
+    if (tail.size() < 3 || tail[0] != code::kFunctionMark) return false;
+    const char* name = FunctionName(static_cast<unsigned char>(tail[1]));
+    return name != nullptr && IsPureStringFunction(name) &&
+           fn::CallFree(tail.substr(2, tail.size() - 3));
+  }
+  size_t paren = tail.find('(');
+  if (paren == std::string_view::npos) return false;
+  return IsPureStringFunction(Upper(Trim(tail.substr(0, paren)))) &&
+         fn::CallFree(tail.substr(paren + 1, tail.size() - paren - 2));
+}
+
+// Where the tail starts when the text from the cursor reads "T$ + tail"
+// (blanks allowed around the name and the "+"), or npos.
+size_t AppendTailStart(const std::string& target) {
+  const std::string& t = gEval.text;
+  size_t p = gEval.pos;
+  while (p < t.size() && fn::IsArgumentBlank(t[p])) ++p;
+  if (t.size() - p < target.size() || Upper(std::string_view(t).substr(p, target.size())) != target)
+    return std::string::npos;
+  p += target.size();
+  while (p < t.size() && fn::IsArgumentBlank(t[p])) ++p;
+  if (p >= t.size() || t[p] != '+') return std::string::npos;
+  ++p;
+  while (p < t.size() && fn::IsArgumentBlank(t[p])) ++p;
+  return p;
+}
+
+bool TryAppendInPlace(const std::string& target, TParStack& ps) {
+  if (target.size() < 2 || target.back() != '$') return false;
+  const size_t start = AppendTailStart(target);
+  if (start == std::string::npos) return false;
+  std::string_view tail = std::string_view(gEval.text).substr(start);
+  while (!tail.empty() && fn::IsArgumentBlank(tail.back())) tail.remove_suffix(1);
+  if (!IsPureStringTail(tail)) return false;
+  // The general path holds the "+" pending while the tail runs: the same
+  // room must be left on the operation stack.
+  if (PendingOperations() + static_cast<int>(tail.size()) + 2 >= kOpStackSize) return false;
+  const int32_t i = Find(target);
+  if (i == 0) return false;
+  gEval.lastVarName = target;  // the general path has just read T$
+  gEval.pos = start;
+  Evaluate(ps, 'p', 0);
+  std::string& value = gStores.strs[i].Value;
+  if (!gEval.failed && gRes.ResultKind == kind::kString &&
+      gRes.StrValue.size() > kMaxStringLength - value.size()) {
+    RaiseError(219);
+    gEval.failed = true;
+  }
+  if (gEval.failed || gRes.ResultKind != kind::kString) {
+    value.clear();  // a failed argument leaves the joined text empty
+  } else {
+    value += gRes.StrValue;
+  }
+  gRes.Reset();
+  gRes.ResultKind = kind::kString;
+  // The joined text stays the statement's result where a caller can read
+  // it (a procedure called from an expression and ending without RETURN).
+  if (InsideExpressionCall()) gRes.StrValue = value;
+  return true;
 }
 
 }  // namespace
@@ -130,13 +223,15 @@ void CmdLet(TParStack& ps) {
     AssignComposite(target, ps);
     return;
   }
+  if (TryAppendInPlace(target, ps)) return;
   if (!target.empty() && target.back() == '$') {
     std::string joined = JoinedList(ps);
     gRes.Reset();
     gRes.StrValue = std::move(joined);
     gRes.ResultKind = kind::kString;
   } else {
-    Evaluate(ps, ' ', 0);
+    // A number variable keeps only the number forms: no text is made.
+    EvaluateCondition(ps);
   }
   Store(target);
 }
