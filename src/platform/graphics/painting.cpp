@@ -24,7 +24,6 @@ constexpr int32_t kRefusedWhilePrinting = 221;
 constexpr int32_t kRefusedWhilePainting = 249;
 constexpr int32_t kStartPaintMissing = 124;
 constexpr int32_t kNoMemoryBitmap = 228;
-constexpr int32_t kFontWeightBold = 700, kFontWeightNormal = 400;
 
 // Fonts, text and SCREEN need the program window or a paint target.
 bool TargetReady() {

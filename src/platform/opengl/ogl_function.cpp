@@ -26,7 +26,7 @@ GlDevice* gDevice = nullptr;
 
 constexpr double kFieldOfView = 45.0;
 constexpr double kNearPlane = 0.1;
-constexpr int32_t kFontFirstChar = 32, kFontChars = 224, kFontLists = 256;
+constexpr int32_t kFontFirstChar = 32, kFontLists = 256;
 
 // Colour-material modes by INIT's lighting argument (1..5); 6 and more
 // leave GL's default.
