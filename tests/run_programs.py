@@ -46,6 +46,11 @@ Compiled mode:
     be the map's, and is removed before the comparisons.
 
 KORV_WIN32_BUILD names another build folder of the Windows programs.
+
+--native DIR runs the console programs korvid, korvac and korvex of a native
+build folder instead (no Wine, no linked runs): a check of the language core
+on a machine that cannot run Windows programs. Programs that need the window
+system fail there; compare the passing set before and after a change.
 """
 import argparse
 import concurrent.futures
@@ -314,15 +319,22 @@ def check_result(result, exp, want_out, problems, translate=None):
             problems.append(f'stderr has {s!r}')
 
 
+NATIVE_NAMES = {'KORVID.exe': 'korvid', 'KORVAC.exe': 'korvac', 'KORVEX.exe': 'korvex'}
+
+
 class Runner:
-    def __init__(self, root, build):
+    def __init__(self, root, build, native=False):
         self.root = root
         self.build = build
+        self.native = native
         self.stats = {'both': 0, 'refused': 0, 'linked': 0, 'interpreter-only': 0}
         self.lock = threading.Lock()
 
     def exe(self, name):
-        return os.path.join(self.build, name)
+        return os.path.join(self.build, NATIVE_NAMES[name] if self.native else name)
+
+    def command(self, name, *args):
+        return ([] if self.native else ['wine']) + [self.exe(name)] + list(args)
 
     def scratch_copy(self, program, scratch):
         src_dir = os.path.dirname(program)
@@ -337,7 +349,7 @@ class Runner:
         with tempfile.TemporaryDirectory(prefix='korv-e2e-') as scratch:
             self.scratch_copy(program, scratch)
             name = os.path.basename(program) if exp['program'] is None else exp['program']
-            result = run_exe(['wine', self.exe('KORVID.exe')] + ([name] if name else []) + exp['args'],
+            result = run_exe(self.command('KORVID.exe', *([name] if name else [])) + exp['args'],
                              scratch, stdin_data)
             if result is None:
                 problems.append('timed out after 180 s')
@@ -359,7 +371,7 @@ class Runner:
         clear_telmar()
         with tempfile.TemporaryDirectory(prefix='korv-e2e-') as scratch:
             self.scratch_copy(program, scratch)
-            comp = run_exe(['wine', self.exe('KORVAC.exe'), name, '-B', '-M'], scratch, b'')
+            comp = run_exe(self.command('KORVAC.exe', name, '-B', '-M'), scratch, b'')
             if comp is None:
                 problems.append('the compiler timed out')
                 return None
@@ -385,7 +397,7 @@ class Runner:
                 return None
             translate = Translator(read_map(os.path.join(scratch, stem + '.mapdatei')), name)
             target = stem + '.kvc'
-            cmd = ['wine', self.exe('KORVEX.exe'), target]
+            cmd = self.command('KORVEX.exe', target)
             if linked:
                 link = run_exe(['wine', self.exe('KORVAC.exe'), target, '-LINK', '-B', '-R',
                                 self.exe('KORVEX.exe')], scratch, b'')
@@ -438,7 +450,7 @@ class Runner:
                     self.stats['interpreter-only'] += 1
             else:
                 problems = []
-                linked = index % LINK_SAMPLE == 0 or '/runtime/' in program.replace(os.sep, '/')
+                linked = not self.native and (index % LINK_SAMPLE == 0 or '/runtime/' in program.replace(os.sep, '/'))
                 kind = self.run_compiled(program, exp, stdin_data, reference, linked, problems)
                 if kind and not problems:
                     with self.lock:
@@ -475,15 +487,17 @@ def main():
     ap.add_argument('--root', default=os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
     ap.add_argument('--mode', choices=['both', 'interpreter', 'compiled'], default='both')
     ap.add_argument('-j', '--jobs', type=int, default=2, help='programs run at the same time')
+    ap.add_argument('--native', metavar='DIR', help='run the native console programs of this build folder')
     ap.add_argument('filter', nargs='*', help='run only programs whose path contains one of these')
     args = ap.parse_args()
-    build = os.environ.get('KORV_WIN32_BUILD', os.path.join(args.root, 'build', 'win32'))
+    build = os.path.abspath(args.native) if args.native else os.environ.get('KORV_WIN32_BUILD', os.path.join(args.root, 'build', 'win32'))
     # The test libraries of tests/dll are built beside the programs; a linked
     # .exe runs from the scratch folder and finds them through the path.
     os.environ['WINEPATH'] = ';'.join(filter(None, ['Z:' + os.path.abspath(build).replace('/', '\\'),
                                                     os.environ.get('WINEPATH')]))
     modes = ['interpreter', 'compiled'] if args.mode == 'both' else [args.mode]
-    if 'compiled' in modes and not all(os.path.exists(os.path.join(build, e)) for e in ('KORVAC.exe', 'KORVEX.exe')):
+    compiled_exes = ('korvac', 'korvex') if args.native else ('KORVAC.exe', 'KORVEX.exe')
+    if 'compiled' in modes and not all(os.path.exists(os.path.join(build, e)) for e in compiled_exes):
         print(f'note: no KORVAC.exe/KORVEX.exe in {build}: compiled runs skipped')
         modes = [m for m in modes if m != 'compiled']
     progs = []
@@ -493,8 +507,9 @@ def main():
     progs.sort()
     if args.filter:
         progs = [p for p in progs if any(f in p for f in args.filter)]
-    warm_up(build)
-    runner = Runner(args.root, build)
+    if not args.native:
+        warm_up(build)
+    runner = Runner(args.root, build, native=bool(args.native))
     # Programs that look at TELMAR.LOG (one file for every program) run one
     # at a time after the others, which run in parallel.
     def reads_telmar(p):

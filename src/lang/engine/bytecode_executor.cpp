@@ -193,7 +193,9 @@ class CompiledBlockArgs : public EvaluatedBlockArgs {
 
  private:
   const std::string& ArgText() override { return args_; }
-  const std::string args_;  // a copy: procedures called by the arguments reuse gExec.args
+  // The statement's own copy (procedures called by the arguments reuse
+  // gExec.args), kept by the fetch depth so that it keeps its capacity.
+  const std::string& args_;
   bool stored_;
   BlockScan scan_;
   int32_t target_;
@@ -224,16 +226,25 @@ bool CallSlotFromExpression(int32_t slot, TParStack& ps) {
 
 int32_t TargetOf(const std::string& line) { return GetLe32(line, 1); }
 
-// Runs one fetched statement; true when the invocation must end.
-bool Dispatch(uint8_t c, const std::string& line, TParStack& ps) {
+// The argument text of a statement from offset on (empty when it is shorter),
+// written into a string that keeps its capacity from statement to statement.
+void ArgsFrom(const std::string& line, size_t offset, std::string& out) {
+  if (line.size() > offset) out.assign(line, offset, std::string::npos);
+  else out.clear();
+}
+
+// Runs one fetched statement; true when the invocation must end. blockArgs:
+// the copy of a block statement's arguments, one per fetch depth.
+bool Dispatch(uint8_t c, const std::string& line, TParStack& ps, std::string& blockArgs) {
   const Handler& h = gHandlers[c];
   gExec.command = h.name;
   BlockOp op;
   bool stored;
   BlockScan scan = BlockScan::FalseCondition;
   if (BlockOpOf(c, op, stored, scan)) {
-    gExec.args = line.size() > (stored ? 5u : 1u) ? line.substr(stored ? 5 : 1) : std::string();
-    CompiledBlockArgs args(ps, gExec.args, stored, scan, stored ? TargetOf(line) : 0);
+    ArgsFrom(line, stored ? 5 : 1, gExec.args);
+    blockArgs = gExec.args;
+    CompiledBlockArgs args(ps, blockArgs, stored, scan, stored ? TargetOf(line) : 0);
     gExec.handled = true;
     RunBlockStatement(op, args);
     return false;
@@ -257,7 +268,7 @@ bool Dispatch(uint8_t c, const std::string& line, TParStack& ps) {
       return false;
     case code::kExpression:
       gExec.handled = true;
-      gExec.args = line.substr(1);
+      ArgsFrom(line, 1, gExec.args);
       gEval.SetText(gExec.args);
       Evaluate(ps, ' ', 0);
       return false;
@@ -267,7 +278,7 @@ bool Dispatch(uint8_t c, const std::string& line, TParStack& ps) {
         RaiseError(111);
         return false;
       }
-      gExec.args = line.substr(1);
+      ArgsFrom(line, 1, gExec.args);
       if (!gExec.args.empty()) {
         gEval.SetText(gExec.args);
         Evaluate(ps, ' ', 0);
@@ -279,13 +290,13 @@ bool Dispatch(uint8_t c, const std::string& line, TParStack& ps) {
       return ReturnFromProcedure(ps, false, 112);
     case code::kUserProc:
       gExec.handled = true;
-      gExec.args = line.size() > 5 ? line.substr(5) : std::string();
+      ArgsFrom(line, 5, gExec.args);
       CallBySlot(TargetOf(line), gExec.args, ps);
       return false;
     default:
       break;
   }
-  gExec.args = line.size() > 1 ? line.substr(1) : std::string();
+  ArgsFrom(line, 1, gExec.args);
   // Structure and class definitions are not tokenised for calls: their "@"
   // marks methods and must be read with the plain rules.
   const bool plain = c == code::kStruct || c == code::kClass;
@@ -314,9 +325,12 @@ bool Step(TParStack& ps) {
   // The statement stays in place while it runs: a nested invocation fetches
   // into the scratch string of its own depth (a deque keeps the outer ones
   // where they are; the strings keep their capacity between statements).
-  static std::deque<std::string> scratch;
+  static std::deque<std::string> scratch, blockArgs;
   static size_t depth = 0;
-  if (scratch.size() <= depth) scratch.emplace_back();
+  if (scratch.size() <= depth) {
+    scratch.emplace_back();
+    blockArgs.emplace_back();
+  }
   struct DepthStep {
     DepthStep() { ++depth; }
     ~DepthStep() { --depth; }
@@ -331,7 +345,7 @@ bool Step(TParStack& ps) {
   const StatementMark mark = MarkStatement();
   bool abandoned = false;
   try {
-    if (Dispatch(c, line, ps)) return true;
+    if (Dispatch(c, line, ps, blockArgs[depth - 1])) return true;
   } catch (const std::bad_alloc&) {
     abandoned = true;
   } catch (const std::length_error&) {

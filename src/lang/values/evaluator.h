@@ -2,6 +2,7 @@
 // remaining argument text, up to a terminator, and leaves its value in gRes.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,18 @@ void ResetEvaluator();
 
 // How many arguments ran as precompiled arithmetic (for tests).
 uint32_t PrecompiledRuns();
+
+// A statement that reads the same argument text on every run can keep its
+// precompiled program: nullptr when the text is no plain arithmetic.
+// RunPrecompiled evaluates it as the whole argument from the cursor, as
+// Evaluate would with terminator ' ' and any kind; false, with nothing
+// changed, when the general path must run instead.
+namespace evaldetail {
+struct FastProgram;
+}
+using PrecompiledArgument = evaldetail::FastProgram;
+std::shared_ptr<const PrecompiledArgument> PrecompileArgument(std::string_view text);
+bool RunPrecompiled(const PrecompiledArgument& program, bool makeText);
 
 // Evaluates one argument. terminator: ',' ')' ' ' or 'p' (list mode).
 // expectedKind: 0 any, 1 string (9 = 1), 2/10 informative, 11 address of a

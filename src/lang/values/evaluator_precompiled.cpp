@@ -17,6 +17,9 @@
 
 namespace korv::evaldetail {
 
+struct FastProgram;
+std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest);
+
 namespace {
 
 // Most arguments in loops are plain arithmetic: number variables, number
@@ -27,8 +30,6 @@ namespace {
 // compiled, and whatever would report an error (an unknown variable,
 // division by zero, a nesting limit) gives the evaluation back to the
 // general path before anything has changed, so reports stay the same.
-
-struct FastProgram;
 
 // Built-in functions of one number whose handlers only compute (see
 // functions_number.cpp): the same formulas and argument checks.
@@ -73,6 +74,8 @@ struct FastStep {
 // Brackets nested deeper than this are left to the general path.
 constexpr int kMaxFastDepth = 16;
 
+}  // namespace
+
 struct FastProgram {
   std::vector<FastStep> steps;
   int depth = 0;               // brackets nested inside
@@ -80,7 +83,7 @@ struct FastProgram {
   std::string lastVar;         // the variable read last
 };
 
-std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest);
+namespace {
 
 bool IsNameChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
 
@@ -274,6 +277,8 @@ struct FastCache {
 };
 FastCache gFast;
 
+}  // namespace
+
 // The program for the rest of the argument text, nullptr when it has none.
 std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest) {
   auto& table = gFast.byText[gCompiledText ? 1 : 0];
@@ -291,6 +296,8 @@ std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest) {
   table.emplace(std::string(rest), program);
   return program;
 }
+
+namespace {
 
 struct FastValue {
   double f;
@@ -478,6 +485,11 @@ bool RunFast(const FastProgram& p, bool makeText) {
 
 }  // namespace
 
+bool RunFastChecked(const FastProgram& p, bool makeText) {
+  if (gEval.depth + p.depth + 1 > kMaxEvalDepth || gOps.top + p.pending >= kOpStackSize) return false;
+  return RunFast(p, makeText);
+}
+
 // The whole rest of the text as one arithmetic argument, if it is one. (It
 // holds no quoted string, so Evaluate's literal flag is false.)
 bool TryFast(char terminator, int expectedKind, bool makeText) {
@@ -485,10 +497,20 @@ bool TryFast(char terminator, int expectedKind, bool makeText) {
     return false;
   if (gEval.RestEmpty()) return false;
   const std::shared_ptr<const FastProgram> p = FastProgramFor(std::string_view(gEval.text).substr(gEval.pos));
-  if (!p) return false;
-  if (gEval.depth + p->depth + 1 > kMaxEvalDepth || gOps.top + p->pending >= kOpStackSize) return false;
-  return RunFast(*p, makeText);
+  return p && RunFastChecked(*p, makeText);
 }
 
 
 }  // namespace korv::evaldetail
+
+namespace korv {
+
+std::shared_ptr<const PrecompiledArgument> PrecompileArgument(std::string_view text) {
+  return evaldetail::FastProgramFor(text);
+}
+
+bool RunPrecompiled(const PrecompiledArgument& program, bool makeText) {
+  return evaldetail::RunFastChecked(program, makeText);
+}
+
+}  // namespace korv

@@ -1,6 +1,8 @@
 #include "values/value_commands.h"
 
+#include <memory>
 #include <string_view>
+#include <unordered_map>
 
 #include "base/code_tables.h"
 #include "base/text.h"
@@ -209,7 +211,116 @@ void CmdVar(TParStack& ps) {
   }
 }
 
+namespace {
+
+// ---------------------------------------------------------------------------
+// Statements read once per text. A loop runs the same assignment or INC
+// over and over: what its text says (the target's name, its kind, where the
+// value starts and the value's precompiled program) is worked out on the
+// first run and kept; each later run looks the text up once and does the
+// work. Only the forms whose general path ends in plain number stores are
+// kept, and everything that would report (an undeclared target, a value
+// that is no plain arithmetic or would fail) takes the general path before
+// anything has changed, so the effects and reports stay the same.
+
+struct TextHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+};
+
+// Entries per statement text, one table for source text and one for
+// compiled text (whose operators and calls are tokens).
+template <class Entry>
+class PreparedTexts {
+ public:
+  template <class Make>
+  Entry& Of(const std::string& text, Make make) {
+    auto& table = byText_[gCompiledText ? 1 : 0];
+    auto it = table.find(std::string_view(text));
+    if (it != table.end()) return it->second;
+    constexpr size_t kMaxEntries = 8192;
+    if (table.size() >= kMaxEntries) table.clear();
+    Entry& e = table[text];
+    make(e);
+    return e;
+  }
+
+ private:
+  std::unordered_map<std::string, Entry, TextHash, std::equal_to<>> byText_[2];
+};
+
+bool gPreparedOn = true;
+
+bool IsNumberSuffix(char c) { return c == '%' || c == '&' || c == '!'; }
+
+// "V = value" with V a number variable (%, & or !): the general path
+// evaluates the value as a condition and stores it.
+struct PreparedLet {
+  std::string target;
+  size_t valueStart = 0;
+  std::shared_ptr<const PrecompiledArgument> value;  // nullptr: general path
+  CachedFind found;
+};
+PreparedTexts<PreparedLet> gPreparedLets;
+
+void PrepareLet(PreparedLet& e) {
+  const std::string& text = gEval.text;
+  const size_t eq = FindTopLevel(text, '=');
+  if (eq == std::string::npos) return;
+  e.target = NormalizeName(text.substr(0, eq));
+  if (e.target.empty() || !IsNumberSuffix(e.target.back()) || IsMemberForm(e.target)) return;
+  e.valueStart = eq + 1;
+  e.value = PrecompileArgument(std::string_view(text).substr(e.valueStart));
+}
+
+bool AssignPrepared() {
+  if (!gPreparedOn || gEval.pos != 0) return false;
+  PreparedLet& e = gPreparedLets.Of(gEval.text, PrepareLet);
+  if (!e.value) return false;
+  const int32_t i = FindCached(e.target, e.found);
+  if (i == 0) return false;
+  gEval.pos = e.valueStart;
+  if (!RunPrecompiled(*e.value, false)) {
+    gEval.pos = 0;
+    return false;
+  }
+  switch (e.target.back()) {
+    case '%': gStores.ints[i].Value = gRes.IntValue; break;
+    case '&': gStores.lngs[i].Value = gRes.IntValue; break;
+    default: gStores.sngs[i].Value = gRes.FloatValue; break;
+  }
+  return true;
+}
+
+// "INC V" / "DEC V" with V a % or & variable.
+struct PreparedIncDec {
+  std::string name;
+  bool counter = false;  // a % or & name
+  CachedFind found;
+};
+PreparedTexts<PreparedIncDec> gPreparedIncDecs;
+
+bool IncDecPrepared(int32_t delta) {
+  if (!gPreparedOn || gEval.pos != 0) return false;
+  PreparedIncDec& e = gPreparedIncDecs.Of(gEval.text, [](PreparedIncDec& p) {
+    p.name = NormalizeName(gEval.text);
+    p.counter = !p.name.empty() && (p.name.back() == '%' || p.name.back() == '&');
+  });
+  if (!e.counter) return false;
+  const int32_t i = FindCached(e.name, e.found);
+  if (i == 0) return false;
+  gEval.pos = gEval.text.size();
+  int32_t& v = e.name.back() == '%' ? gStores.ints[i].Value : gStores.lngs[i].Value;
+  v = WrapAdd(v, delta);
+  return true;
+}
+
+}  // namespace
+
+void UsePreparedStatements(bool on) { gPreparedOn = on; }
+
 void CmdLet(TParStack& ps) {
+  if (AssignPrepared()) return;
   std::string text = gEval.Rest();
   size_t eq = FindTopLevel(text, '=');
   if (eq == std::string::npos) {
@@ -237,12 +348,14 @@ void CmdLet(TParStack& ps) {
 }
 
 void CmdInc(TParStack& ps) {
+  if (IncDecPrepared(1)) return;
   std::string name = gEval.Rest();
   gEval.pos = gEval.text.size();
   IncDec(name, 1);
 }
 
 void CmdDec(TParStack& ps) {
+  if (IncDecPrepared(-1)) return;
   std::string name = gEval.Rest();
   gEval.pos = gEval.text.size();
   IncDec(name, -1);
