@@ -87,10 +87,32 @@ void EvaluateAndDrop(TParStack& ps, const std::string& text) {
 // What a statement's line gives before it runs: the lines do not change
 // while a program runs, so each is split once. The argument check is kept
 // only when it passed; a failing check runs (and reports) every time.
+// What a command word names: looked up once per line, since the lines and
+// the name tables of a running program do not change.
+struct Resolved {
+  const CommandEntry* statement = nullptr;
+  const CommandEntry* command = nullptr;
+  bool skipped = false;  // REM, an apostrophe comment, SETLFN, DEF
+};
+
+Resolved Resolve(const std::string& cmd) {
+  Resolved r;
+  r.statement = FindStatement(cmd);
+  r.command = FindCommand(cmd);
+  r.skipped = cmd == "REM" || cmd[0] == '\'' || cmd == "SETLFN" || cmd == "DEF";
+  return r;
+}
+
 struct SplitLine {
+  enum class Kind : uint8_t { Plain, Rem, Breakpoint, DebugInfo };
   bool made = false;
   bool argumentsChecked = false;
+  Kind kind = Kind::Plain;
   std::string statement, command, args;
+  std::string argsCut;  // args without a top-level apostrophe comment
+  Resolved resolved;
+  bool resolvedMade = false;
+  RunningProgram resolvedFor = RunningProgram::Interpreter;
 };
 
 struct SplitCache {
@@ -112,9 +134,26 @@ SplitLine& SplitOf(int32_t pc) {
     } else {
       SplitStatement(l.statement, l.command, l.args);
     }
+    using Kind = SplitLine::Kind;
+    l.kind = l.command == "REM" ? Kind::Rem : l.command == "$B" ? Kind::Breakpoint
+           : l.command == "$D" ? Kind::DebugInfo : Kind::Plain;
     l.made = true;
   }
   return l;
+}
+
+bool DispatchResolved(TParStack& ps, const Resolved& r, const std::string* argsCut);
+
+// The command word's entries and the comment-free arguments of a line.
+const Resolved& ResolvedOf(SplitLine& line) {
+  if (!line.resolvedMade || line.resolvedFor != CurrentProgram()) {
+    line.resolved = Resolve(line.command);
+    line.argsCut = line.args;
+    CutComment(line.argsCut);
+    line.resolvedFor = CurrentProgram();
+    line.resolvedMade = true;
+  }
+  return line.resolved;
 }
 
 // One statement of the interpreter: steps 3 to 16.
@@ -130,25 +169,28 @@ bool Step(TParStack& ps) {
   gExec.handled = false;
   gExec.command = line.command;
   gExec.args = line.args;
-  if (gExec.command != "REM" && !line.argumentsChecked) line.argumentsChecked = CheckArguments(gExec.args);
-  if (gExec.command != "REM" && !line.argumentsChecked) {
+  using Kind = SplitLine::Kind;
+  if (line.kind != Kind::Rem && !line.argumentsChecked) line.argumentsChecked = CheckArguments(gExec.args);
+  if (line.kind != Kind::Rem && !line.argumentsChecked) {
     // The report returned (error level below 0): the statement is not run.
     gExec.handled = true;
   } else {
-    const std::string& cmd = gExec.command;
-    if (cmd == "$B") {
+    // The debugging aids turn their line into a REM for this run.
+    bool aid = true;
+    if (line.kind == Kind::Breakpoint) {
       Breakpoint(gExec.args);
       gExec.command = "REM";
-    } else if (cmd == "$D") {
+    } else if (line.kind == Kind::DebugInfo) {
       DebugInfo(ps, gExec.args);
       gExec.command = "REM";
-    } else if (gErr.Trace && !cmd.empty() && cmd != "REM") {
-      Trace();
+    } else {
+      aid = false;
+      if (gErr.Trace && !gExec.command.empty() && line.kind != Kind::Rem) Trace();
     }
     const StatementMark mark = MarkStatement();
     bool abandoned = false;
     try {
-      if (DispatchStatement(ps)) return true;
+      if (aid ? DispatchStatement(ps) : DispatchResolved(ps, ResolvedOf(line), &line.argsCut)) return true;
     } catch (const std::bad_alloc&) {
       abandoned = true;
     } catch (const std::length_error&) {
@@ -180,7 +222,12 @@ void ResetExecutor() {
 
 void SetInfoBoxHook(InfoBoxHook hook) { gInfoBoxHook = hook; }
 
-bool DispatchStatement(TParStack& ps) {
+bool DispatchStatement(TParStack& ps) { return DispatchResolved(ps, Resolve(gExec.command), nullptr); }
+
+namespace {
+
+// argsCut: gExec.args without its comment when the caller has it already.
+bool DispatchResolved(TParStack& ps, const Resolved& r, const std::string* argsCut) {
   std::string& cmd = gExec.command;
   // A label only marks a place.
   if (!cmd.empty() && cmd.back() == ':' && gExec.args.empty()) {
@@ -191,16 +238,17 @@ bool DispatchStatement(TParStack& ps) {
     if (gInfoBoxHook && !gExec.compiledMode) gInfoBoxHook();
     gExec.pendingMenu = 254;
   }
-  const CommandEntry* st = FindStatement(cmd);
+  const CommandEntry* st = r.statement;
   if (st && st->phase == StatementPhase::BeforeComment) {
     gExec.handled = true;
     return st->statement(ps);
   }
-  if (cmd == "REM" || cmd[0] == '\'' || cmd == "SETLFN" || cmd == "DEF") {
+  if (r.skipped) {
     gExec.handled = true;
     return false;
   }
-  CutComment(gExec.args);
+  if (argsCut) gExec.args = *argsCut;
+  else CutComment(gExec.args);
   if (cmd == "@") {
     EvaluateAndDrop(ps, gExec.args);
     gExec.handled = true;
@@ -210,7 +258,7 @@ bool DispatchStatement(TParStack& ps) {
     gExec.handled = true;
     return st->statement(ps);
   }
-  if (const CommandEntry* ce = FindCommand(cmd)) {
+  if (const CommandEntry* ce = r.command) {
     gEval.SetText(gExec.args);
     gExec.handled = true;
     if (!ce->quiet) NoteOutsideWork();
@@ -231,6 +279,8 @@ bool DispatchStatement(TParStack& ps) {
   RaiseError(102, cmd);
   return false;
 }
+
+}  // namespace
 
 StatementMark MarkStatement() { return StatementMark{gExec.pc, gProc.count, MarkOperations()}; }
 
