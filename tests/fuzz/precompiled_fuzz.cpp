@@ -6,6 +6,9 @@
 // "S$ = S$ + input" and the rest of a call "MID$(S$, input", each against
 // the same statement with "" + S$ in place of S$, which the in-place paths
 // never take: the variables, report and last variable name must agree.
+// Finally the input is the value of number assignments and the argument of
+// INC and DEC, each run twice with the forms kept from the first run and
+// twice read anew: variables, result, cursor and report must agree.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -76,6 +79,44 @@ bool SameLet(const LetOutcome& a, const LetOutcome& b) {
   return a.s == b.s && a.t == b.t && a.lastVar == b.lastVar && a.code == b.code && a.failed == b.failed;
 }
 
+struct NumberOutcome {
+  int32_t a, b;
+  double f;
+  korv::TEvalResult res;
+  std::string lastVar;
+  size_t pos;
+  int32_t code;
+  bool failed;
+};
+
+NumberOutcome Numbers(void (*handler)(korv::TParStack&), const std::string& args, bool prepared) {
+  korv::UsePreparedStatements(prepared);
+  korv::gStores.ints[static_cast<size_t>(korv::Find("A%"))].Value = -3;
+  korv::gStores.lngs[static_cast<size_t>(korv::Find("B&"))].Value = 2147483000;
+  korv::gStores.sngs[static_cast<size_t>(korv::Find("F!"))].Value = 0.5;
+  korv::TParStack ps;
+  for (int run = 0; run < 2; ++run) {
+    korv::gErr.Code = 0;
+    korv::gEval.lastVarName.clear();
+    korv::gRes.Reset();
+    korv::gEval.SetText(args);
+    handler(ps);
+  }
+  korv::UsePreparedStatements(true);
+  return {korv::gStores.ints[static_cast<size_t>(korv::Find("A%"))].Value,
+          korv::gStores.lngs[static_cast<size_t>(korv::Find("B&"))].Value,
+          korv::gStores.sngs[static_cast<size_t>(korv::Find("F!"))].Value,
+          korv::gRes, korv::gEval.lastVarName, korv::gEval.pos, korv::gErr.Code, korv::gEval.failed};
+}
+
+bool SameNumbers(const NumberOutcome& x, const NumberOutcome& y) {
+  return x.a == y.a && x.b == y.b && std::memcmp(&x.f, &y.f, sizeof(double)) == 0 &&
+         x.res.IntValue == y.res.IntValue &&
+         std::memcmp(&x.res.FloatValue, &y.res.FloatValue, sizeof(double)) == 0 &&
+         x.res.StrValue == y.res.StrValue && x.res.ResultKind == y.res.ResultKind && x.lastVar == y.lastVar &&
+         x.pos == y.pos && x.code == y.code && x.failed == y.failed;
+}
+
 void Setup() {
   korv::ResetErrorState();
   korv::gErr.Level = -2;
@@ -122,6 +163,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (!SameLet(Let("T$ = " + mid + "S$, " + text), Let("T$ = " + mid + "\"\" + S$, " + text)))
         std::abort();
     }
+    if (korv::PendingOperations() != 0) std::abort();
+    for (const char* target : {"A% =", "B& =", "F! ="}) {
+      const std::string let = std::string(target) + text;
+      if (!SameNumbers(Numbers(korv::CmdLet, let, true), Numbers(korv::CmdLet, let, false))) std::abort();
+    }
+    if (!SameNumbers(Numbers(korv::CmdInc, text, true), Numbers(korv::CmdInc, text, false))) std::abort();
+    if (!SameNumbers(Numbers(korv::CmdDec, text, true), Numbers(korv::CmdDec, text, false))) std::abort();
     if (korv::PendingOperations() != 0) std::abort();
   }
   korv::gCompiledText = false;

@@ -14,7 +14,7 @@ namespace {
 
 struct Effect {
   int32_t x = 0, i = 0, l = 0;
-  float f = 0;
+  double f = 0;
   int32_t code = 0;
   int reportKind = 0;
   std::string detail, lastVar;

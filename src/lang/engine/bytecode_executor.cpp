@@ -6,9 +6,11 @@
 #include "engine/bytecode_executor.h"
 
 #include <array>
-#include <deque>
+#include <memory>
 #include <new>
 #include <stdexcept>
+#include <string_view>
+#include <vector>
 
 #include "base/code_tables.h"
 #include "core/line_store.h"
@@ -35,7 +37,7 @@ int32_t gPumpCount = 0;
 struct Handler {
   StatementHandler statement = nullptr;
   CommandHandler command = nullptr;
-  const char* name = "";
+  std::string_view name = "";
   bool quiet = true;  // statements of the executor itself never reach the platform
 };
 std::array<Handler, 256> gHandlers;
@@ -237,7 +239,7 @@ void ArgsFrom(const std::string& line, size_t offset, std::string& out) {
 // the copy of a block statement's arguments, one per fetch depth.
 bool Dispatch(uint8_t c, const std::string& line, TParStack& ps, std::string& blockArgs) {
   const Handler& h = gHandlers[c];
-  gExec.command = h.name;
+  gExec.command.assign(h.name.data(), h.name.size());
   BlockOp op;
   bool stored;
   BlockScan scan = BlockScan::FalseCondition;
@@ -314,7 +316,7 @@ bool Dispatch(uint8_t c, const std::string& line, TParStack& ps, std::string& bl
     // A code this program has no handler for is an unknown command, as in
     // the interpreter (a damaged file may also hold codes without a name).
     gExec.handled = true;
-    RaiseError(102, *h.name ? std::string(h.name) : ToDecimal(c));
+    RaiseError(102, !h.name.empty() ? std::string(h.name) : ToDecimal(c));
   }
   if (plain) gCompiledText = true;
   return end;
@@ -323,19 +325,21 @@ bool Dispatch(uint8_t c, const std::string& line, TParStack& ps, std::string& bl
 bool Step(TParStack& ps) {
   const int32_t pc = ++gExec.pc;
   // The statement stays in place while it runs: a nested invocation fetches
-  // into the scratch string of its own depth (a deque keeps the outer ones
-  // where they are; the strings keep their capacity between statements).
-  static std::deque<std::string> scratch, blockArgs;
+  // into the scratch strings of its own depth (held by pointer, so the
+  // outer ones stay where they are; the strings keep their capacity
+  // between statements).
+  struct Scratch {
+    std::string line, blockArgs;
+  };
+  static std::vector<std::unique_ptr<Scratch>> scratches;
   static size_t depth = 0;
-  if (scratch.size() <= depth) {
-    scratch.emplace_back();
-    blockArgs.emplace_back();
-  }
+  if (scratches.size() <= depth) scratches.push_back(std::make_unique<Scratch>());
+  Scratch& scratch = *scratches[depth];
   struct DepthStep {
     DepthStep() { ++depth; }
     ~DepthStep() { --depth; }
   } step;
-  const std::string& line = gImage.Fetch(pc, scratch[depth - 1]);
+  const std::string& line = gImage.Fetch(pc, scratch.line);
   gExec.handled = false;
   gPos.CompiledLine = pc;
   gPos.SourceLine = pc;
@@ -345,7 +349,7 @@ bool Step(TParStack& ps) {
   const StatementMark mark = MarkStatement();
   bool abandoned = false;
   try {
-    if (Dispatch(c, line, ps, blockArgs[depth - 1])) return true;
+    if (Dispatch(c, line, ps, scratch.blockArgs)) return true;
   } catch (const std::bad_alloc&) {
     abandoned = true;
   } catch (const std::length_error&) {
