@@ -5,6 +5,7 @@
 // the stored targets as jumps.
 #include "engine/bytecode_executor.h"
 
+#include <utility>
 #include <array>
 #include <memory>
 #include <new>
@@ -411,11 +412,10 @@ void LeaveCompiledMode() {
   gProgram.Clear();
 }
 
-bool RunCompiled(const TParStack& ps, int32_t startLine) {
-  TParStack local = ps;
+bool RunCompiled(TParStack& ps, int32_t startLine) {
   gExec.pc = startLine;
   while (gExec.pc < gExec.lineCount && !gExec.endFlag) {
-    if (Step(local)) break;
+    if (Step(ps)) break;
   }
   return gExec.endFlag;
 }

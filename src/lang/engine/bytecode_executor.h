@@ -29,7 +29,7 @@ void LeaveCompiledMode();
 // The runtime's Run: executes from line startLine + 1 until the end flag is
 // set, the last line has run, or a RETURN/ENDPROC pops the frame of a call
 // from an expression. Returns the end flag.
-bool RunCompiled(const TParStack& ps, int32_t startLine);
+bool RunCompiled(TParStack& ps, int32_t startLine);
 
 // Resets the per-run records (as the interpreter does) and runs the loaded
 // program from its first line; ends with the shutdown steps.

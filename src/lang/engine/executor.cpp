@@ -3,6 +3,7 @@
 #include "engine/executor.h"
 #include "base/pump_rhythm.h"
 
+#include <utility>
 #include <new>
 #include <stdexcept>
 #include <unordered_map>
@@ -298,12 +299,11 @@ RunFunction gCompiledRun = nullptr;
 
 void SetCompiledRun(RunFunction run) { gCompiledRun = run; }
 
-bool Run(const TParStack& ps, int32_t startLine) {
+bool Run(TParStack& ps, int32_t startLine) {
   if (gExec.compiledMode && gCompiledRun) return gCompiledRun(ps, startLine);
-  TParStack local = ps;
   gExec.pc = startLine;
   while (gExec.pc < gExec.lineCount && !gExec.endFlag) {
-    if (Step(local)) break;
+    if (Step(ps)) break;
   }
   return gExec.endFlag;
 }

@@ -30,8 +30,10 @@ void ResetExecutor();
 // Runs from line startLine + 1 until END/PROGEND, the last line, or the
 // procedure frame that started a nested invocation is popped. In compiled
 // mode the byte-code executor installed with SetCompiledRun runs instead.
-bool Run(const TParStack& ps, int32_t startLine);
-using RunFunction = bool (*)(const TParStack& ps, int32_t startLine);
+// The parameter record becomes the invocation's own: its statements change
+// it (a caller that needs its record unchanged passes a copy).
+bool Run(TParStack& ps, int32_t startLine);
+using RunFunction = bool (*)(TParStack& ps, int32_t startLine);
 void SetCompiledRun(RunFunction run);
 
 

@@ -1,6 +1,7 @@
 // Procedure frames and the ways procedures are called.
 #include "engine/procedures.h"
 
+#include <utility>
 #include <new>
 #include <stdexcept>
 #include <unordered_map>
