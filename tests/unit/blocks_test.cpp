@@ -446,5 +446,21 @@ TEST_F(BlockProgramTest, FailedConditionsRunNoGuardedCode) {
   EXPECT_EQ(Out(), "pass\nend\n");
 }
 
+TEST_F(BlockProgramTest, LoopConditionsFollowTheirLineText) {
+  // The same line numbers with other conditions in the next program, a
+  // condition that reports (and ends its loop) on a later pass, and a loop
+  // variable that a procedure level hides: each pass must read the line it
+  // runs.
+  EXPECT_EQ(Run("DECLARE i%\nWHILE i% < 3\n  INC i%\nENDWHILE\nPRINT i%\n"), 0);
+  EXPECT_EQ(Run("DECLARE i%\nWHILE i% < 5\n  INC i%\nENDWHILE\nPRINT i%\n"), 0);
+  EXPECT_EQ(Run("SETERRORLEVEL -1\nDECLARE i%, d%\nd% = 2\nWHILE 10 / d% > 1\n  DEC d%\n"
+                "  CASE d% < -1\n  BREAK\nENDWHILE\nPRINT d%\n"
+                "DECLARE n%\nWHILE n% < 2\n  Inner\n  INC n%\nENDWHILE\nPRINT n%\nEND\n"
+                "PROC Inner\n  DECLARE n%\n  WHILE n% < 4\n    INC n%\n  ENDWHILE\n  PRINT n%;\nENDPROC\n"),
+            0);
+  EXPECT_EQ(Out(), "3\n5\n0\n442\n");
+  EXPECT_NE(AllDebugLines().find("201:"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace korv

@@ -3,6 +3,7 @@
 // CASEOF/OTHERWISE/ENDSELECT and the one-line conditions CASE/CASENOT.
 #include "engine/blocks.h"
 
+#include <memory>
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -296,8 +297,42 @@ void DoCase(BlockArgs& a, bool inverted) {
 
 }  // namespace
 
+namespace {
+
+// The precompiled program of each line's condition, kept by line number and
+// checked against the text and its form, so a loop head does not look its
+// program up by text on every pass.
+struct KeptCondition {
+  bool made = false;
+  bool compiledText = false;
+  std::string text;
+  std::shared_ptr<const PrecompiledArgument> program;
+};
+std::vector<KeptCondition> gKeptConditions;
+
+const PrecompiledArgument* KeptConditionOf(const std::string& text) {
+  const int32_t pc = gExec.pc;
+  if (pc < 0 || pc > gExec.lineCount) return nullptr;
+  const auto line = static_cast<size_t>(pc);
+  if (line >= gKeptConditions.size()) gKeptConditions.resize(static_cast<size_t>(gExec.lineCount) + 1);
+  KeptCondition& k = gKeptConditions[line];
+  if (!k.made || k.compiledText != gCompiledText || k.text != text) {
+    k.text = text;
+    k.compiledText = gCompiledText;
+    k.program = PrecompileArgument(text);
+    k.made = true;
+  }
+  return k.program.get();
+}
+
+}  // namespace
+
 bool EvaluatedBlockArgs::Condition(bool& failed) {
   gEval.SetText(ArgText());
+  if (const PrecompiledArgument* p = KeptConditionOf(gEval.text); p != nullptr && RunPrecompiled(*p, false)) {
+    failed = gEval.failed;
+    return gRes.IntValue != 0;
+  }
   EvaluateCondition(ps_);
   failed = gEval.failed;
   return gRes.IntValue != 0;
