@@ -92,7 +92,7 @@ size_t FindTopLevel(std::string_view s, char ch, bool compiled, size_t from) {
   return std::string_view::npos;
 }
 
-size_t CompiledTokenLength(std::string_view s, size_t i) {
+size_t CompiledTokenLengthAt(std::string_view s, size_t i) {
   if (i >= s.size()) return 0;
   const unsigned char c = static_cast<unsigned char>(s[i]);
   size_t len = 0;

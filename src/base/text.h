@@ -34,7 +34,14 @@ size_t FindTopLevel(std::string_view s, char ch, bool compiled = false, size_t f
 // the lead byte included), or 0 when no token starts there: "@" with its code
 // byte (and the slot of a procedure token), a sigil with 0xFE and its slot,
 // a sigil with the code of a system variable of that sigil, an operator token.
-size_t CompiledTokenLength(std::string_view s, size_t i);
+size_t CompiledTokenLengthAt(std::string_view s, size_t i);
+inline size_t CompiledTokenLength(std::string_view s, size_t i) {
+  // Scanners ask at every byte; only these lead bytes can start a token.
+  if (i >= s.size()) return 0;
+  const char c = s[i];
+  const bool lead = c == '@' || c == '%' || c == '&' || c == '$' || c == '!' || c == '\x15';
+  return lead ? CompiledTokenLengthAt(s, i) : 0;
+}
 
 // Upper case of compiled text that leaves the bytes of tokens alone.
 std::string UpperCompiled(std::string_view s);
