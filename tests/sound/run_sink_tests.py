@@ -195,13 +195,19 @@ def value(out, key):
     return float(m.group(1)) if m else None
 
 
-def test_sync(mode, scratch, build):
-    code, out, err, wav = run(mode, 'sink_sync.krv', scratch, build)
+def ended_cleanly(code, out, err):
+    """The failures of a run that should reach its last line and exit 0."""
     failures = []
     if code != 0:
         failures.append(f'exit code {code}; stdout: {out!r}; stderr: {err.strip()}')
     if not out.endswith('end\n'):
         failures.append(f'output {out!r}')
+    return failures
+
+
+def test_sync(mode, scratch, build):
+    code, out, err, wav = run(mode, 'sink_sync.krv', scratch, build)
+    failures = ended_cleanly(code, out, err)
     devices = value(out, 'wave devices')
     if devices != 1:
         failures.append(f'{devices} wave devices with the recording sink, expected 1')
@@ -218,11 +224,7 @@ def test_sync(mode, scratch, build):
 
 def test_loop(mode, scratch, build):
     code, out, err, wav = run(mode, 'sink_loop.krv', scratch, build)
-    failures = []
-    if code != 0:
-        failures.append(f'exit code {code}; stdout: {out!r}; stderr: {err.strip()}')
-    if not out.endswith('end\n'):
-        failures.append(f'output {out!r}')
+    failures = ended_cleanly(code, out, err)
     for key in ('async ms', 'loop ms'):
         ms = value(out, key)
         if ms is None or ms >= LONG_S * 1000 * DRAIN_SHARE:

@@ -3,9 +3,9 @@
 // CASEOF/OTHERWISE/ENDSELECT and the one-line conditions CASE/CASENOT.
 #include "engine/blocks.h"
 
-#include <memory>
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <vector>
 
 #include "base/text.h"
@@ -294,10 +294,6 @@ void DoCase(BlockArgs& a, bool inverted) {
 
 // ---------------------------------------------------------------------------
 // Arguments of either executor
-
-}  // namespace
-
-namespace {
 
 // The precompiled program of each line's condition, kept by line number and
 // checked against the text and its form, so a loop head does not look its

@@ -5,7 +5,6 @@
 // the stored targets as jumps.
 #include "engine/bytecode_executor.h"
 
-#include <utility>
 #include <array>
 #include <memory>
 #include <new>

@@ -3,7 +3,6 @@
 #include "engine/executor.h"
 #include "base/pump_rhythm.h"
 
-#include <utility>
 #include <new>
 #include <stdexcept>
 #include <unordered_map>
@@ -85,9 +84,6 @@ void EvaluateAndDrop(TParStack& ps, const std::string& text) {
   Evaluate(ps, ' ', 0);
 }
 
-// What a statement's line gives before it runs: the lines do not change
-// while a program runs, so each is split once. The argument check is kept
-// only when it passed; a failing check runs (and reports) every time.
 // What a command word names: looked up once per line, since the lines and
 // the name tables of a running program do not change.
 struct Resolved {
@@ -104,6 +100,9 @@ Resolved Resolve(const std::string& cmd) {
   return r;
 }
 
+// What a statement's line gives before it runs: the lines do not change
+// while a program runs, so each is split once. The argument check is kept
+// only when it passed; a failing check runs (and reports) every time.
 struct SplitLine {
   enum class Kind : uint8_t { Plain, Rem, Breakpoint, DebugInfo };
   bool made = false;

@@ -1,7 +1,6 @@
 // Procedure frames and the ways procedures are called.
 #include "engine/procedures.h"
 
-#include <utility>
 #include <new>
 #include <stdexcept>
 #include <unordered_map>

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "base/code_tables.h"
@@ -14,6 +13,7 @@
 #include "values/arrays.h"
 #include "values/settings.h"
 #include "values/stores.h"
+#include "values/text_cache.h"
 
 namespace korv::evaldetail {
 
@@ -267,34 +267,18 @@ bool CompileFast(char term, FastProgram& out, int level, int pendingBase) {
   return true;
 }
 
-struct ViewHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-};
-
-struct FastCache {
-  std::unordered_map<std::string, std::shared_ptr<const FastProgram>, ViewHash, std::equal_to<>> byText[2];
-};
-FastCache gFast;
+TextCache<std::shared_ptr<const FastProgram>> gFast;
 
 }  // namespace
 
 // The program for the rest of the argument text, nullptr when it has none.
 std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest) {
-  auto& table = gFast.byText[gCompiledText ? 1 : 0];
-  auto it = table.find(rest);
-  if (it != table.end()) return it->second;
-  constexpr size_t kMaxPrograms = 8192;
-  if (table.size() >= kMaxPrograms) table.clear();
-  auto program = std::make_shared<FastProgram>();
-  if (rest.empty()) {
-    program.reset();
-  } else {
+  return gFast.Of(rest, [rest](std::shared_ptr<const FastProgram>& kept) {
+    if (rest.empty()) return;
+    auto program = std::make_shared<FastProgram>();
     CursorScope scope{std::string(rest)};
-    if (!CompileFast(' ', *program, 0, 0)) program.reset();
-  }
-  table.emplace(std::string(rest), program);
-  return program;
+    if (CompileFast(' ', *program, 0, 0)) kept = std::move(program);
+  });
 }
 
 namespace {

@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <string_view>
-#include <unordered_map>
 
 #include "base/code_tables.h"
 #include "base/text.h"
@@ -13,6 +12,7 @@
 #include "values/evaluator.h"
 #include "values/functions_support.h"
 #include "values/stores.h"
+#include "values/text_cache.h"
 
 namespace korv {
 
@@ -223,32 +223,6 @@ namespace {
 // that is no plain arithmetic or would fail) takes the general path before
 // anything has changed, so the effects and reports stay the same.
 
-struct TextHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-};
-
-// Entries per statement text, one table for source text and one for
-// compiled text (whose operators and calls are tokens).
-template <class Entry>
-class PreparedTexts {
- public:
-  template <class Make>
-  Entry& Of(const std::string& text, Make make) {
-    auto& table = byText_[gCompiledText ? 1 : 0];
-    auto it = table.find(std::string_view(text));
-    if (it != table.end()) return it->second;
-    constexpr size_t kMaxEntries = 8192;
-    if (table.size() >= kMaxEntries) table.clear();
-    Entry& e = table[text];
-    make(e);
-    return e;
-  }
-
- private:
-  std::unordered_map<std::string, Entry, TextHash, std::equal_to<>> byText_[2];
-};
-
 bool gPreparedOn = true;
 
 bool IsNumberSuffix(char c) { return c == '%' || c == '&' || c == '!'; }
@@ -261,7 +235,7 @@ struct PreparedLet {
   std::shared_ptr<const PrecompiledArgument> value;  // nullptr: general path
   CachedFind found;
 };
-PreparedTexts<PreparedLet> gPreparedLets;
+TextCache<PreparedLet> gPreparedLets;
 
 void PrepareLet(PreparedLet& e) {
   const std::string& text = gEval.text;
@@ -298,7 +272,7 @@ struct PreparedIncDec {
   bool counter = false;  // a % or & name
   CachedFind found;
 };
-PreparedTexts<PreparedIncDec> gPreparedIncDecs;
+TextCache<PreparedIncDec> gPreparedIncDecs;
 
 bool IncDecPrepared(int32_t delta) {
   if (!gPreparedOn || gEval.pos != 0) return false;
