@@ -51,6 +51,11 @@ KORV_WIN32_BUILD names another build folder of the Windows programs.
 build folder instead (no Wine, no linked runs): a check of the language core
 on a machine that cannot run Windows programs. Programs that need the window
 system fail there; compare the passing set before and after a change.
+--wrapper CMD puts CMD before every native program (qemu-i386 for a 32-bit
+build on a host that runs no 32-bit code of its own).
+--skip FILE leaves out the programs it lists (paths from the root, one per
+line, '#' starts a comment): tests/programs/console_skips.txt lists what the
+native console programs cannot do, so that the rest must pass there.
 """
 import argparse
 import concurrent.futures
@@ -323,10 +328,11 @@ NATIVE_NAMES = {'KORVID.exe': 'korvid', 'KORVAC.exe': 'korvac', 'KORVEX.exe': 'k
 
 
 class Runner:
-    def __init__(self, root, build, native=False):
+    def __init__(self, root, build, native=False, wrapper=()):
         self.root = root
         self.build = build
         self.native = native
+        self.wrapper = list(wrapper)
         self.stats = {'both': 0, 'refused': 0, 'linked': 0, 'interpreter-only': 0}
         self.lock = threading.Lock()
 
@@ -334,7 +340,7 @@ class Runner:
         return os.path.join(self.build, NATIVE_NAMES[name] if self.native else name)
 
     def command(self, name, *args):
-        return ([] if self.native else ['wine']) + [self.exe(name)] + list(args)
+        return (self.wrapper if self.native else ['wine']) + [self.exe(name)] + list(args)
 
     def scratch_copy(self, program, scratch):
         src_dir = os.path.dirname(program)
@@ -461,6 +467,16 @@ class Runner:
         return outcome
 
 
+def read_skip_list(path):
+    listed = set()
+    with open(path, encoding='utf-8') as f:
+        for line in f:
+            line = line.split('#', 1)[0].strip()
+            if line:
+                listed.add(line)
+    return listed
+
+
 def read_text(path):
     if not os.path.exists(path):
         return ''
@@ -488,6 +504,8 @@ def main():
     ap.add_argument('--mode', choices=['both', 'interpreter', 'compiled'], default='both')
     ap.add_argument('-j', '--jobs', type=int, default=2, help='programs run at the same time')
     ap.add_argument('--native', metavar='DIR', help='run the native console programs of this build folder')
+    ap.add_argument('--wrapper', default='', help='command put before every native program')
+    ap.add_argument('--skip', metavar='FILE', help='leave out the programs this file lists')
     ap.add_argument('filter', nargs='*', help='run only programs whose path contains one of these')
     args = ap.parse_args()
     build = os.path.abspath(args.native) if args.native else os.environ.get('KORV_WIN32_BUILD', os.path.join(args.root, 'build', 'win32'))
@@ -507,9 +525,14 @@ def main():
     progs.sort()
     if args.filter:
         progs = [p for p in progs if any(f in p for f in args.filter)]
+    skipped = 0
+    if args.skip:
+        listed = read_skip_list(args.skip)
+        kept = [p for p in progs if os.path.relpath(p, args.root).replace(os.sep, '/') not in listed]
+        skipped, progs = len(progs) - len(kept), kept
     if not args.native:
         warm_up(build)
-    runner = Runner(args.root, build, native=bool(args.native))
+    runner = Runner(args.root, build, native=bool(args.native), wrapper=args.wrapper.split())
     # Programs that look at TELMAR.LOG (one file for every program) run one
     # at a time after the others, which run in parallel.
     def reads_telmar(p):
@@ -536,7 +559,7 @@ def main():
                     print('   ' + pr.replace('\n', '\n   '))
             else:
                 passed += 1
-    print(f'{passed} passed, {failed} failed')
+    print(f'{passed} passed, {failed} failed' + (f', {skipped} programs skipped ({args.skip})' if args.skip else ''))
     if 'compiled' in modes:
         s = runner.stats
         print(f'compiled: {s["both"]} programs run both ways ({s["linked"]} of them as linked .exe), '

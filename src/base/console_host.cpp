@@ -28,7 +28,7 @@ int ConsoleHost::ShowMessageBox(const std::string& caption, const std::string& t
 
 void ConsoleHost::DebugOutput(const std::string& line) {
   debugLines.push_back(line);
-  if (echo) std::cerr << line << std::endl;
+  if (echo) std::cerr << line << (debugLineNote ? debugLineNote(line) : std::string()) << std::endl;
 }
 
 void ConsoleHost::WriteProfileText(const std::string& file, const std::string& section,

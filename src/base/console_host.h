@@ -47,6 +47,9 @@ class ConsoleHost : public Host {
   std::string stdoutText;
   std::vector<std::string> inputLines;  // consumed by ReadConsoleLine
   int nextAnswer = 0;                   // 0: default button
+  // A note that the echoed copy of a debugger line gets at its end (the
+  // runtime names the line's source position there); null for none.
+  std::string (*debugLineNote)(const std::string& line) = nullptr;
   bool echo = false;                    // also write to the real streams
   bool keepOutput = true;               // keep standard output in stdoutText
 };

@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
   static korv::ConsoleHost host;
   host.echo = true;
   host.keepOutput = false;
+  host.debugLineNote = korv::SourcePositionNote;  // as the Windows runtime's lines
   korv::SetHost(&host);
   korv::InstallNeutralSubsystems();
   std::vector<std::string> args(argv + 1, argv + argc);
