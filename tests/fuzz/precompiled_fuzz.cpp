@@ -8,12 +8,15 @@
 // never take: the variables, report and last variable name must agree.
 // Finally the input is the value of number assignments and the argument of
 // INC and DEC, each run twice with the forms kept from the first run and
-// twice read anew: variables, result, cursor and report must agree.
+// twice read anew: variables, result, cursor and report must agree. And the
+// input is read as an argument list the way procedure calls read theirs,
+// with and without precompiled programs: every argument alike.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/text.h"
 #include "base/console_host.h"
@@ -51,6 +54,27 @@ bool Same(const Outcome& a, const Outcome& b) {
          std::memcmp(&a.res.FloatValue, &b.res.FloatValue, sizeof(double)) == 0 &&
          a.res.StrValue == b.res.StrValue && a.res.ResultKind == b.res.ResultKind && a.lastVar == b.lastVar &&
          a.endOfArgs == b.endOfArgs && a.lastSep == b.lastSep && a.pos == b.pos && a.code == b.code;
+}
+
+bool SameList(const std::string& text) {
+  std::vector<Outcome> runs[2];
+  for (int fast = 0; fast < 2; ++fast) {
+    korv::UsePrecompiledArithmetic(fast == 1);
+    korv::gErr.Code = 0;
+    korv::gEval.lastVarName.clear();
+    korv::gEval.SetText(text);
+    korv::TParStack ps;
+    for (int n = 0; n < 16 && !korv::gEval.RestEmpty(); ++n) {
+      korv::Evaluate(ps, 'p', 0);
+      runs[fast].push_back({korv::gRes, korv::gEval.lastVarName, korv::gEval.endOfArgs, korv::gEval.lastSep,
+                            korv::gEval.pos, korv::gErr.Code});
+    }
+  }
+  korv::UsePrecompiledArithmetic(true);
+  if (runs[0].size() != runs[1].size()) return false;
+  for (size_t i = 0; i < runs[0].size(); ++i)
+    if (!Same(runs[0][i], runs[1][i])) return false;
+  return true;
 }
 
 struct LetOutcome {
@@ -153,6 +177,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A top-level comma ends both readings, but in different ways.
     const bool comparable = text.find(',') == std::string::npos && text.find(';') == std::string::npos;
     if (comparable && !Same(general, fast)) std::abort();
+    if (korv::PendingOperations() != 0) std::abort();
+    if (!SameList(text)) std::abort();
     if (korv::PendingOperations() != 0) std::abort();
     // Tokens with a 4-byte slot (0xFF, 0xFE, 0x14) read bytes of whatever
     // follows, so a longer statement in front is no longer the same one.

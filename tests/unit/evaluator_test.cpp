@@ -1,6 +1,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/text.h"
 #include "value_test_support.h"
@@ -930,6 +931,60 @@ TEST_F(PrecompiledTest, ArrayElementsAgreeWithTheGeneralPath) {
   };
   for (const char* t : texts) ExpectSame(t);
   EXPECT_GE(PrecompiledRuns() - before, 7u);
+}
+
+// Argument lists read as procedure calls read them (terminator 'p'): every
+// argument, read with and without precompiled programs, alike.
+TEST_F(PrecompiledTest, ListArgumentsAgreeWithTheGeneralPath) {
+  ASSERT_TRUE(DeclareArray("X%[3,2]", ps_));
+  Declare("a%");
+  Declare("b&");
+  Declare("f!");
+  gStores.ints[static_cast<size_t>(Find("A%"))].Value = 9;
+  gStores.lngs[static_cast<size_t>(Find("B&"))].Value = -2147483647;
+  gStores.sngs[static_cast<size_t>(Find("F!"))].Value = 0.125;
+  auto readAll = [this](const std::string& text) {
+    std::vector<Outcome> out;
+    ClearReport();
+    gEval.lastVarName.clear();
+    gEval.SetText(text);
+    for (int n = 0; n < 8 && !gEval.RestEmpty(); ++n) {
+      Evaluate(ps_, 'p', 0);
+      out.push_back({gRes, gEval.lastVarName, gEval.endOfArgs, gEval.lastSep, gEval.pos, gErr.Code,
+                     gErr.ReportKind});
+    }
+    return out;
+  };
+  const char* lists[] = {
+      "3, 4",          "a% - 1",          "a% * 2, b& + 1)", "(a% + 1) * 2 , f! / 4", "X%[1,2] + 1, 5",
+      "a%, -a%",       "1 / 0, 2",        "a% ; b%",         "a% b%",                 "SIN(f!), 2 )",
+      "a%, ()",        "a% - 1, )",       "b& - 1, 7",       " a% ,  b& ,f!",         "nix% + 1, 2",
+      "\"x\", a% + 1", "a% + \"x\", 1",  "a%,",             "1e3, 2.5",             "-(a%), 3",
+  };
+  const uint32_t before = PrecompiledRuns();
+  for (const char* t : lists) {
+    SCOPED_TRACE(t);
+    UsePrecompiledArithmetic(false);
+    const std::vector<Outcome> general = readAll(t);
+    UsePrecompiledArithmetic(true);
+    const std::vector<Outcome> fast = readAll(t);
+    ASSERT_EQ(fast.size(), general.size());
+    for (size_t i = 0; i < fast.size(); ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(fast[i].res.IntValue, general[i].res.IntValue);
+      EXPECT_EQ(std::memcmp(&fast[i].res.FloatValue, &general[i].res.FloatValue, sizeof(double)), 0);
+      EXPECT_EQ(fast[i].res.StrValue, general[i].res.StrValue);
+      EXPECT_EQ(fast[i].res.ResultKind, general[i].res.ResultKind);
+      EXPECT_EQ(fast[i].lastVar, general[i].lastVar);
+      EXPECT_EQ(fast[i].endOfArgs, general[i].endOfArgs);
+      EXPECT_EQ(fast[i].lastSep, general[i].lastSep);
+      EXPECT_EQ(fast[i].pos, general[i].pos);
+      EXPECT_EQ(fast[i].code, general[i].code);
+      EXPECT_EQ(fast[i].reportKind, general[i].reportKind);
+    }
+  }
+  // Most of those arguments are plain arithmetic and did run precompiled.
+  EXPECT_GE(PrecompiledRuns() - before, 20u);
 }
 
 TEST_F(PrecompiledTest, RememberedLookupsFollowDeclarationsAndScopes) {

@@ -136,6 +136,31 @@ TEST_F(ProcedureProgramTest, ParametersBeyondFifteenAreEmpty) {
   EXPECT_TRUE(host.boxes.empty());
 }
 
+// A PARAMETERS list is read once and kept: every call still gets its own
+// values, left-out names take no slot's value, and a bad name is reported on
+// every call, with the names after it left undeclared.
+TEST_F(ProcedureProgramTest, KeptParameterListsServeEveryCall) {
+  // (d& takes the fifth value, which no call passes; floats print with six
+  // decimals, so "2.500000" is followed by d&'s "0".)
+  EXPECT_EQ(Run("@SET(\"ERRORLEVEL\", -1)\nP 1, \"x\", 2.5, 7\nP -4, \"yz\", 0.25, 8\nQ 1, 2\nQ 3, 4\nEND\n"
+                "PROC P\n"
+                "PARAMETERS  a% , s$,f! ,, d&\n"
+                "PRINT a%; s$; f!; d&\n"
+                "IF a% > 0\nP a% - 1, s$ + \"!\", f! * 2, 0\nENDIF\n"
+                "ENDPROC\n"
+                "PROC Q\n"
+                "PARAMETERS k%, bad name%, later%\n"
+                "PRINT k%\n"
+                "ENDPROC\n"),
+            0);
+  EXPECT_EQ(host.stdoutText,
+            "1x2.5000000\n0x!5.0000000\n-4yz0.2500000\n1\n3\n");
+  const std::string report = " 122:Variablenbezeichner fehlerhaft: BAD NAME%";
+  ASSERT_EQ(host.debugLines.size(), 2u);
+  EXPECT_NE(host.debugLines[0].find(report), std::string::npos) << host.debugLines[0];
+  EXPECT_NE(host.debugLines[1].find(report), std::string::npos) << host.debugLines[1];
+}
+
 TEST_F(ProcedureProgramTest, ErrorProcFrameEndsWithItsReturn) {
   EXPECT_EQ(Run("@SET(\"ERRORLEVEL\", -1)\n@SET(\"ONERROR\", 1)\n"
                 "WHILELOOP 2\nFOO\nPRINT \"after\", &LOOP\nENDWHILE\nEND\n"

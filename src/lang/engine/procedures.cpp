@@ -15,6 +15,7 @@
 #include "base/names.h"
 #include "values/evaluator.h"
 #include "values/stores.h"
+#include "values/text_cache.h"
 
 namespace korv {
 
@@ -230,35 +231,47 @@ bool StReturn(TParStack& ps) {
 
 bool StEndProc(TParStack& ps) { return ReturnFromProcedure(ps, false, 112); }
 
-bool StParameters(TParStack& ps) {
-  std::string list = gExec.args;
-  int slot = 0;
-  size_t start = 0;
-  while (start <= list.size()) {
-    size_t comma = FindTopLevel(list, ',', false, start);
-    std::string name = NormalizeName(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-    ++slot;
-    if (!name.empty()) {
-      int32_t idx = Declare(name);
-      if (idx == 0) return false;  // reported; nothing further is declared
-      // Names beyond the 15 argument slots keep the empty value of the
-      // declaration.
-      if (slot < kParSlots) {
-        if (name.back() == '#') {
-          TVarPtr& p = gStores.ptrs[idx];
-          p.Address = reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<uint32_t>(ps.IntValue[slot])));
-          p.Base = nullptr;
-          p.AreaKind = ps.AreaKind[slot];
-          p.Size = ps.AreaSize[slot];
-          p.StructIndex = ps.AreaStruct[slot];
-        } else {
-          ps.GetSlot(slot, gRes);
-          Store(name);
-        }
-      }
+// The normalised names of a PARAMETERS list (empty where a name is left
+// out), read once per list text.
+const std::vector<std::string>& ParameterNames(const std::string& list) {
+  static TextCache<std::vector<std::string>> names;
+  return names.Of(list, [&list](std::vector<std::string>& out) {
+    size_t start = 0;
+    for (;;) {
+      size_t comma = FindTopLevel(list, ',', false, start);
+      out.push_back(NormalizeName(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
+      if (comma == std::string::npos) break;
+      start = comma + 1;
     }
-    if (comma == std::string::npos) break;
-    start = comma + 1;
+  });
+}
+
+bool StParameters(TParStack& ps) {
+  // Only a failed declaration reports (and may run other statements while
+  // its box is open); the loop ends right after it, so the kept names stay
+  // valid while they are read.
+  const std::vector<std::string>& names = ParameterNames(gExec.args);
+  int slot = 0;
+  for (const std::string& name : names) {
+    ++slot;
+    if (name.empty()) continue;
+    int32_t idx = Declare(name);
+    if (idx == 0) return false;  // reported; nothing further is declared
+    // Names beyond the 15 argument slots keep the empty value of the
+    // declaration.
+    if (slot >= kParSlots) continue;
+    if (name.back() == '#') {
+      TVarPtr& p = gStores.ptrs[idx];
+      p.Address = reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<uint32_t>(ps.IntValue[slot])));
+      p.Base = nullptr;
+      p.AreaKind = ps.AreaKind[slot];
+      p.Size = ps.AreaSize[slot];
+      p.StructIndex = ps.AreaStruct[slot];
+    } else {
+      // The entry just declared is the newest of its name.
+      ps.GetSlot(slot, gRes);
+      StoreAt(name.back(), idx);
+    }
   }
   return false;
 }

@@ -57,6 +57,7 @@ constexpr std::string_view kWordOperators[] = {" AND ", " & ", " OR ", " | ", " 
 
 OperatorStack gOps;
 uint32_t gFastRuns = 0;
+bool gFastEnabled = true;
 
 // Set when the evaluator reported an error; every enclosing evaluation then
 // ends with an empty result instead of going on with a broken value.

@@ -48,6 +48,9 @@ struct FastProgram;
 using PrecompiledArgument = evaldetail::FastProgram;
 std::shared_ptr<const PrecompiledArgument> PrecompileArgument(std::string_view text);
 bool RunPrecompiled(const PrecompiledArgument& program, bool makeText);
+// Off, every argument takes the general path (to compare the two); kept
+// programs run by RunPrecompiled are not affected.
+void UsePrecompiledArithmetic(bool on);
 
 // Evaluates one argument. terminator: ',' ')' ' ' or 'p' (list mode).
 // expectedKind: 0 any, 1 string (9 = 1), 2/10 informative, 11 address of a

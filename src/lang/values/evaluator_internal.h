@@ -37,6 +37,7 @@ extern OperatorStack gOps;
 // ends with an empty result instead of going on with a broken value.
 extern bool gAborted;
 extern uint32_t gFastRuns;  // arguments run as precompiled programs
+extern bool gFastEnabled;   // TryFast may run them (switched off to compare)
 
 // Runs an inner text (bracket contents, function arguments) in place of the
 // remaining text and gives the outer cursor and operator base back after.
@@ -79,6 +80,8 @@ bool IsCallForm(const std::string& op, size_t& paren);
 bool ParseLiteral(const std::string& u, double& f);
 bool EvalOperand(const std::string& raw, int expected, TParStack& ps, bool& literal);
 bool EvaluateInner(TParStack& ps, char term, int expected);
+// Where an argument leaves the cursor after its terminator was read.
+void FinishArgument(char term);
 
 // The whole rest of the text as one arithmetic argument, if it is one: run
 // as a precompiled program (true) or left to the general path (false).

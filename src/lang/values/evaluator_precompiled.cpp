@@ -447,9 +447,10 @@ bool Compute(const FastProgram& p, FastValue& result) {
   return true;
 }
 
-// Runs a program as the whole argument; false (nothing changed) when the
-// general path must run.
-bool RunFast(const FastProgram& p, bool makeText) {
+// Runs a program into the result; false (nothing changed) when the general
+// path must run. The cursor is the caller's to move.
+bool ComputeResult(const FastProgram& p, bool makeText) {
+  if (gEval.depth + p.depth + 1 > kMaxEvalDepth || gOps.top + p.pending >= kOpStackSize) return false;
   FastValue v;
   if (!Compute(p, v)) return false;
   gRes.Reset();
@@ -459,27 +460,44 @@ bool RunFast(const FastProgram& p, bool makeText) {
   gRes.PendingText = v.text;
   if (makeText) MaterializeText(gRes);
   if (!p.lastVar.empty()) gEval.lastVarName = p.lastVar;
-  gEval.pos = gEval.text.size();
-  gEval.endOfArgs = true;
-  gEval.lastSep = ' ';
   gEval.failed = false;
   ++gFastRuns;
   return true;
 }
 
+// One argument of a list (terminator 'p', as procedure calls read theirs):
+// the text up to its top-level comma, or the rest. The general path reads
+// the same operands and operators and stops at that comma, because the
+// program holds no ";" and no second top-level operand.
+bool RunFastListArgument(bool makeText) {
+  const std::string_view rest = std::string_view(gEval.text).substr(gEval.pos);
+  const size_t comma = FindTopLevel(rest, ',');
+  const std::shared_ptr<const FastProgram> p = FastProgramFor(rest.substr(0, comma));
+  if (!p || !ComputeResult(*p, makeText)) return false;
+  gEval.lastSep = comma == std::string_view::npos ? ' ' : ',';
+  gEval.pos = comma == std::string_view::npos ? gEval.text.size() : gEval.pos + comma + 1;
+  FinishArgument('p');
+  return true;
+}
+
 }  // namespace
 
+// The program as the whole rest of the argument text.
 bool RunFastChecked(const FastProgram& p, bool makeText) {
-  if (gEval.depth + p.depth + 1 > kMaxEvalDepth || gOps.top + p.pending >= kOpStackSize) return false;
-  return RunFast(p, makeText);
+  if (!ComputeResult(p, makeText)) return false;
+  gEval.pos = gEval.text.size();
+  gEval.endOfArgs = true;
+  gEval.lastSep = ' ';
+  return true;
 }
 
 // The whole rest of the text as one arithmetic argument, if it is one. (It
 // holds no quoted string, so Evaluate's literal flag is false.)
 bool TryFast(char terminator, int expectedKind, bool makeText) {
+  if (!gFastEnabled || gEval.RestEmpty()) return false;
+  if (terminator == 'p') return expectedKind == 0 && RunFastListArgument(makeText);
   if (terminator != ' ' || !(expectedKind == 0 || (expectedKind >= kind::kInt && expectedKind <= kind::kFloat)))
     return false;
-  if (gEval.RestEmpty()) return false;
   const std::shared_ptr<const FastProgram> p = FastProgramFor(std::string_view(gEval.text).substr(gEval.pos));
   return p && RunFastChecked(*p, makeText);
 }
@@ -496,5 +514,7 @@ std::shared_ptr<const PrecompiledArgument> PrecompileArgument(std::string_view t
 bool RunPrecompiled(const PrecompiledArgument& program, bool makeText) {
   return evaldetail::RunFastChecked(program, makeText);
 }
+
+void UsePrecompiledArithmetic(bool on) { evaldetail::gFastEnabled = on; }
 
 }  // namespace korv

@@ -254,7 +254,11 @@ bool Store(const std::string& upperName) {
     RaiseError(215, upperName);
     return false;
   }
-  switch (upperName.back()) {
+  return StoreAt(upperName.back(), i);
+}
+
+bool StoreAt(char suffix, int32_t i) {
+  switch (suffix) {
     case '%': gStores.ints[i].Value = gRes.IntValue; break;
     case '&': gStores.lngs[i].Value = gRes.IntValue; break;
     case '!': gStores.sngs[i].Value = gRes.FloatValue; break;

@@ -148,6 +148,8 @@ bool Load(const std::string& upperName, int requestedKind = 0);
 // Writes gRes into the variable; false after error 215 (not declared).
 // Memory areas are not handled here.
 bool Store(const std::string& upperName);
+// The same for the entry i of the store of suffix (% & ! $), found before.
+bool StoreAt(char suffix, int32_t i);
 
 // INC / DEC: adds delta with 32-bit wrap-around (103, 215).
 void IncDec(const std::string& name, int32_t delta);
