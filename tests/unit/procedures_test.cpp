@@ -161,6 +161,18 @@ TEST_F(ProcedureProgramTest, KeptParameterListsServeEveryCall) {
   EXPECT_NE(host.debugLines[1].find(report), std::string::npos) << host.debugLines[1];
 }
 
+// A $ parameter gets a number's text in the number format of the call, even
+// when the procedure changes the format before its PARAMETERS.
+TEST_F(ProcedureProgramTest, NumberArgumentsKeepTheFormatOfTheCall) {
+  EXPECT_EQ(Run("P 2.5, 7, \"x\"\n@SET(\"DECIMALS\", 2)\nP 2.5, 7 + 1, 3 * 1.5\nQ 1.25, 1.25\nEND\n"
+                "PROC P\nPARAMETERS a$, b$, c$\nPRINT a$; \"|\"; b$; \"|\"; c$\nENDPROC\n"
+                "PROC Q\n@SET(\"DECIMALS\", 4)\n@SET(\"NUMWIDTH\", 7)\nPARAMETERS a$, f!\nPRINT a$; \"|\"; f!\n"
+                "ENDPROC\n"),
+            0);
+  EXPECT_EQ(host.stdoutText, "2.500000|7|x\n2.50|8.00|4.50\n1.25| 1.2500\n");
+  EXPECT_TRUE(host.debugLines.empty());
+}
+
 TEST_F(ProcedureProgramTest, ErrorProcFrameEndsWithItsReturn) {
   EXPECT_EQ(Run("@SET(\"ERRORLEVEL\", -1)\n@SET(\"ONERROR\", 1)\n"
                 "WHILELOOP 2\nFOO\nPRINT \"after\", &LOOP\nENDWHILE\nEND\n"

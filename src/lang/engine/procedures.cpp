@@ -14,6 +14,7 @@
 #include "values/composite.h"
 #include "base/names.h"
 #include "values/evaluator.h"
+#include "values/settings.h"
 #include "values/stores.h"
 #include "values/text_cache.h"
 
@@ -92,9 +93,12 @@ void ReadArguments(TParStack& ps, const std::string& memberPrefix) {
       while (IsBlankChar(gEval.text[gEval.pos])) ++gEval.pos;
       gEval.text.insert(gEval.pos, memberPrefix);
     }
-    Evaluate(ps, 'p', 0);
+    // A number's text is made only where a parameter reads it (a $ name),
+    // in the number format of this moment.
+    EvaluateListArgument(ps);
     ++n;
     ps.SetSlot(n, gRes);
+    ps.TextFormat[n] = {gSettings.Decimals, gSettings.NumWidth};
   }
   ps.Count = n;
   gProc.pcount = n;
@@ -270,6 +274,7 @@ bool StParameters(TParStack& ps) {
     } else {
       // The entry just declared is the newest of its name.
       ps.GetSlot(slot, gRes);
+      if (name.back() == '$') MaterializeTextIn(gRes, ps.TextFormat[slot].first, ps.TextFormat[slot].second);
       StoreAt(name.back(), idx);
     }
   }

@@ -74,10 +74,12 @@ std::string FixedText(double v, int32_t decimals) {
   return std::string(buf, res.ptr);
 }
 
-void MaterializeText(TEvalResult& r) {
+void MaterializeText(TEvalResult& r) { MaterializeTextIn(r, gSettings.Decimals, gSettings.NumWidth); }
+
+void MaterializeTextIn(TEvalResult& r, int32_t decimals, int32_t width) {
   switch (r.PendingText) {
-    case TEvalResult::kTextFromInt: r.StrValue = IntToText(r.IntValue); break;
-    case TEvalResult::kTextFromFloat: r.StrValue = FloatToText(r.FloatValue); break;
+    case TEvalResult::kTextFromInt: r.StrValue = RightAlign(ToDecimal(r.IntValue), width); break;
+    case TEvalResult::kTextFromFloat: r.StrValue = RightAlign(FixedText(r.FloatValue, decimals), width); break;
     default: return;
   }
   r.PendingText = TEvalResult::kTextMade;

@@ -795,6 +795,8 @@ bool Evaluate(TParStack& ps, char terminator, int expectedKind) {
 
 void EvaluateCondition(TParStack& ps) { EvaluateArgument(ps, ' ', 0, false); }
 
+void EvaluateListArgument(TParStack& ps) { EvaluateArgument(ps, 'p', 0, false); }
+
 int32_t EvalInt(TParStack& ps, char terminator) {
   Evaluate(ps, terminator, kind::kInt);
   return gRes.IntValue;

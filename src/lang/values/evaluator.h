@@ -63,6 +63,9 @@ bool Evaluate(TParStack& ps, char terminator, int expectedKind = 0);
 // number forms of the result are made (its text stays pending, see
 // TEvalResult::PendingText).
 void EvaluateCondition(TParStack& ps);
+// Evaluate(ps, 'p', 0) for an argument of a procedure call: a number's text
+// form stays pending as in EvaluateCondition.
+void EvaluateListArgument(TParStack& ps);
 
 // Convenience wrappers used by statement handlers: Evaluate with any kind
 // accepted (EvalInt passes the informative kind 2), then one form of gRes.
@@ -74,6 +77,9 @@ std::string IntToText(int32_t v);      // decimal, right-aligned in NUMWIDTH
 std::string FloatToText(double v);     // fixed point, DECIMALS digits, NUMWIDTH
 // Makes the text form of a result whose text was left pending.
 void MaterializeText(TEvalResult& r);
+// The same with the number format (DECIMALS, NUMWIDTH) that held when the
+// value was read.
+void MaterializeTextIn(TEvalResult& r, int32_t decimals, int32_t width);
 void TextToNumbers(const std::string& s, int32_t& i, double& f);
 int32_t TruncToInt32(double v);        // low 32 bits of the 64-bit truncation
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace korv {
 
@@ -62,10 +63,17 @@ struct TParStack {
   std::array<int32_t, kParSlots> AreaSize{};
   std::array<int32_t, kParSlots> AreaStruct{};
   std::array<uint8_t, kParSlots> ValueKind{};
+  // A number's text form may be left to be made when it is read: how
+  // (TEvalResult::PendingText) and the DECIMALS and NUMWIDTH of the moment
+  // the value was read (TextFormat).
+  std::array<uint8_t, kParSlots> PendingText{};
+  std::array<std::pair<int32_t, int32_t>, kParSlots> TextFormat{};
   int32_t Count = 0;  // arguments of this call (1..15 used)
 
   void SetSlot(int i, const TEvalResult& r) {
-    StrValue[i] = r.StrValue;
+    PendingText[i] = r.PendingText;
+    if (r.PendingText == TEvalResult::kTextMade) StrValue[i] = r.StrValue;
+    else StrValue[i].clear();
     IntValue[i] = r.IntValue;
     FloatValue[i] = r.FloatValue;
     AreaKind[i] = r.AreaKind;
@@ -73,7 +81,9 @@ struct TParStack {
     AreaStruct[i] = r.AreaStruct;
     ValueKind[i] = r.ResultKind;
   }
+  // The text form stays pending where it was (see TextFormat).
   void GetSlot(int i, TEvalResult& r) const {
+    r.PendingText = PendingText[i];
     r.StrValue = StrValue[i];
     r.IntValue = IntValue[i];
     r.FloatValue = FloatValue[i];
