@@ -8,7 +8,8 @@
 // never take: the variables, report and last variable name must agree.
 // Finally the input is the value of number assignments and the argument of
 // INC and DEC, each run twice with the forms kept from the first run and
-// twice read anew: variables, result, cursor and report must agree. And the
+// twice read anew: variables, result, cursor and report must agree (also
+// with elements of number arrays as targets). And the
 // input is read as an argument list the way procedure calls read theirs,
 // with and without precompiled programs: every argument alike.
 #include <cstddef>
@@ -104,8 +105,8 @@ bool SameLet(const LetOutcome& a, const LetOutcome& b) {
 }
 
 struct NumberOutcome {
-  int32_t a, b;
-  double f;
+  int32_t a, b, x;
+  double f, y;
   korv::TEvalResult res;
   std::string lastVar;
   size_t pos;
@@ -113,8 +114,28 @@ struct NumberOutcome {
   bool failed;
 };
 
+// The pool slot of an element, resolved quietly (the element exists).
+double& ElementOf(const char* name) {
+  static double value;
+  korv::ElementRef ref;
+  korv::TParStack ps;
+  value = 0;
+  if (korv::ResolveElement(name, ps, ref) != korv::Resolve::Ok) return value;
+  if (ref.kind == '!') return korv::gPools.sngs[ref.element];
+  value = korv::gPools.ints[ref.element];
+  return value;
+}
+
+void SetElements(int32_t x, double y) {
+  korv::ElementRef ref;
+  korv::TParStack ps;
+  if (korv::ResolveElement("X%[1,2]", ps, ref) == korv::Resolve::Ok) korv::gPools.ints[ref.element] = x;
+  ElementOf("Y![1]") = y;
+}
+
 NumberOutcome Numbers(void (*handler)(korv::TParStack&), const std::string& args, bool prepared) {
   korv::UsePreparedStatements(prepared);
+  SetElements(7, 0.25);
   korv::gStores.ints[static_cast<size_t>(korv::Find("A%"))].Value = -3;
   korv::gStores.lngs[static_cast<size_t>(korv::Find("B&"))].Value = 2147483000;
   korv::gStores.sngs[static_cast<size_t>(korv::Find("F!"))].Value = 0.5;
@@ -127,14 +148,17 @@ NumberOutcome Numbers(void (*handler)(korv::TParStack&), const std::string& args
     handler(ps);
   }
   korv::UsePreparedStatements(true);
+  const auto x = static_cast<int32_t>(ElementOf("X%[1,2]"));
+  const double y = ElementOf("Y![1]");
   return {korv::gStores.ints[static_cast<size_t>(korv::Find("A%"))].Value,
-          korv::gStores.lngs[static_cast<size_t>(korv::Find("B&"))].Value,
-          korv::gStores.sngs[static_cast<size_t>(korv::Find("F!"))].Value,
+          korv::gStores.lngs[static_cast<size_t>(korv::Find("B&"))].Value, x,
+          korv::gStores.sngs[static_cast<size_t>(korv::Find("F!"))].Value, y,
           korv::gRes, korv::gEval.lastVarName, korv::gEval.pos, korv::gErr.Code, korv::gEval.failed};
 }
 
 bool SameNumbers(const NumberOutcome& x, const NumberOutcome& y) {
-  return x.a == y.a && x.b == y.b && std::memcmp(&x.f, &y.f, sizeof(double)) == 0 &&
+  return x.a == y.a && x.b == y.b && x.x == y.x && std::memcmp(&x.f, &y.f, sizeof(double)) == 0 &&
+         std::memcmp(&x.y, &y.y, sizeof(double)) == 0 &&
          x.res.IntValue == y.res.IntValue &&
          std::memcmp(&x.res.FloatValue, &y.res.FloatValue, sizeof(double)) == 0 &&
          x.res.StrValue == y.res.StrValue && x.res.ResultKind == y.res.ResultKind && x.lastVar == y.lastVar &&
@@ -190,7 +214,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     }
     if (korv::PendingOperations() != 0) std::abort();
-    for (const char* target : {"A% =", "B& =", "F! ="}) {
+    for (const char* target : {"A% =", "B& =", "F! =", "X%[1,2] =", "Y![A% + 4] ="}) {
       const std::string let = std::string(target) + text;
       if (!SameNumbers(Numbers(korv::CmdLet, let, true), Numbers(korv::CmdLet, let, false))) std::abort();
     }

@@ -4,9 +4,11 @@
 // variables, result, cursor and report.
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "base/names.h"
 #include "functions_test_support.h"
+#include "values/arrays.h"
 #include "values/value_commands.h"
 
 namespace korv::testing {
@@ -23,6 +25,7 @@ struct Effect {
   uint8_t kind = 0;
   size_t pos = 0;
   bool failed = false;
+  std::vector<double> elements;  // of A%[3], B&[2,2] and G![2], in order
 };
 
 class PreparedStatementsTest : public BuiltinTest {
@@ -45,6 +48,19 @@ class PreparedStatementsTest : public BuiltinTest {
     gStores.ints[Find("I%")].Value = -7;
     gStores.lngs[Find("L&")].Value = 2147483647;
     gStores.sngs[Find("F!")].Value = 2.5f;
+    ASSERT_TRUE(DeclareArray("A%[3]", ps_));
+    ASSERT_TRUE(DeclareArray("B&[2,2]", ps_));
+    ASSERT_TRUE(DeclareArray("G![2]", ps_));
+  }
+  std::vector<double> Elements() {
+    std::vector<double> out;
+    for (const char* e : {"A%[0]", "A%[1]", "A%[2]", "A%[3]", "B&[0,0]", "B&[1,2]", "B&[2,2]", "G![0]", "G![2]"}) {
+      ElementRef ref;
+      EXPECT_EQ(ResolveElement(e, ps_, ref), Resolve::Ok) << e;
+      out.push_back(ref.kind == '!' ? gPools.sngs[ref.element]
+                                    : ref.kind == '%' ? gPools.ints[ref.element] : gPools.lngs[ref.element]);
+    }
+    return out;
   }
   Effect Run(void (*handler)(TParStack&), const std::string& args, bool prepared, int times = 1) {
     UsePreparedStatements(prepared);
@@ -70,6 +86,7 @@ class PreparedStatementsTest : public BuiltinTest {
     e.kind = gRes.ResultKind;
     e.pos = gEval.pos;
     e.failed = gEval.failed;
+    e.elements = Elements();
     return e;
   }
   // Runs the statement three times each way (the first run of a text makes
@@ -90,6 +107,7 @@ class PreparedStatementsTest : public BuiltinTest {
     EXPECT_EQ(a.kind, b.kind) << args;
     EXPECT_EQ(a.pos, b.pos) << args;
     EXPECT_EQ(a.failed, b.failed) << args;
+    EXPECT_EQ(a.elements, b.elements) << args;
   }
 };
 
@@ -100,6 +118,20 @@ TEST_F(PreparedStatementsTest, AssignmentsGiveTheGeneralResult) {
         "l& = l& * l&", "f! = f! / 3", "f! = x% / 0.5", "x% = f! * 3", "x% = 2.9", "x% = -2.9", "x% = 1e12", "x% = 100000 * 100000", "x% = -100000 * 100000.5",
         "x% = (((((((((((((((((((1)))))))))))))))))))", "x% = \"5\"", "x% = x% + \"1\"", "x% = ABS(i%)",
         "x% = INT(f!)", "x%[1] = 2", "x% = &LOOP", "x$ = 1", "q = 1", "x % = 1"}) {
+    ExpectSame(CmdLet, args);
+  }
+}
+
+// Elements of number arrays as targets: the index is resolved before the
+// value, and whatever would report (a bad index, an unknown array, a value
+// that fails) takes the general path before any effect.
+TEST_F(PreparedStatementsTest, ElementAssignmentsGiveTheGeneralResult) {
+  for (const char* args :
+       {"a%[1] = 5", "A%[X% - 40] = A%[1] + 1", "a%[3] = x% * 2", "a%[4] = 1", "a%[-1] = 1", "a%[i%] = 1",
+        "b&[1,2] = l& + 1", "B&[2, 2] = -l&", "b&[1] = 3", "b&[1,2,0] = 3", "b&[1,2,0,0] = 3", "g![2] = f! / 3",
+        "g![0] = 1 / 0", "a%[0] = f! * 3.5", "a%[1] = 1e12", "a%[1/0] = 1", "c%[1] = 1", "a%[] = 1",
+        "a%[1] = y% + 1", "a%[1] = \"5\"", "a%[1] =", "a%[1.9] = 7", "a%[SQRT(4)] = 7", "a%[1] = a%[1] + a%[1]",
+        "a% [1] = 2", "A%[x%] = 1"}) {
     ExpectSame(CmdLet, args);
   }
 }

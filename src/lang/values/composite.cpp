@@ -63,7 +63,9 @@ bool AssignComposite(const std::string& u, TParStack& ps) {
       gRes.StrValue = std::move(joined);
       gRes.ResultKind = kind::kString;
     } else {
-      Evaluate(ps, ' ', 0);  // a failed expression stores 0, as for a variable
+      // As for a variable: a failed expression stores 0, and only the
+      // number forms of the value are made.
+      EvaluateCondition(ps);
     }
     // The pools never move, and a procedure called by the right side
     // releases only elements above the ones that existed before it.

@@ -51,6 +51,16 @@ bool RunPrecompiled(const PrecompiledArgument& program, bool makeText);
 // Off, every argument takes the general path (to compare the two); kept
 // programs run by RunPrecompiled are not affected.
 void UsePrecompiledArithmetic(bool on);
+// A precompiled text that is one element of a number array ("A%[i% + 1]"):
+// its pool slot (gPools.ints, lngs or sngs by kind) and array name, found
+// as ResolveElement finds them; false, with nothing changed, for any other
+// text or where resolving would report.
+struct PrecompiledElement {
+  char kind = '%';
+  size_t slot = 0;
+  const std::string* array = nullptr;
+};
+bool ResolvePrecompiledElement(const PrecompiledArgument& target, PrecompiledElement& out);
 
 // Evaluates one argument. terminator: ',' ')' ' ' or 'p' (list mode).
 // expectedKind: 0 any, 1 string (9 = 1), 2/10 informative, 11 address of a

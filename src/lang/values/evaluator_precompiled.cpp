@@ -336,7 +336,9 @@ bool CallFast(FastFunction function, FastValue& v) {
 
 // An element as ResolveElement and LoadElement read it; false where they
 // would report.
-bool LoadFastElement(const FastStep& s, FastValue& v) {
+// The pool slot of an element step, resolved as ResolveElement resolves it;
+// false where that would report (or the array is not of the step's kind).
+bool FastElementSlot(const FastStep& s, size_t& slot) {
   int32_t idx[3] = {0, 0, 0};
   for (size_t k = 0; k < s.indices.size(); ++k) {
     FastValue index;
@@ -353,17 +355,25 @@ bool LoadFastElement(const FastStep& s, FastValue& v) {
                                       (idx[1] + static_cast<int64_t>(idx[2]) * (static_cast<int64_t>(arr.Bound2) + 1));
   if (offset < 0 || offset >= arr.Count) return false;
   const int64_t element = arr.First + offset;
+  const size_t poolSize = s.varKind == '!' ? gPools.sngs.size() : s.varKind == '%' ? gPools.ints.size()
+                                                                                    : gPools.lngs.size();
+  if (element < 0 || element >= static_cast<int64_t>(poolSize)) return false;
+  slot = static_cast<size_t>(element);
+  return true;
+}
+
+bool LoadFastElement(const FastStep& s, FastValue& v) {
+  size_t element;
+  if (!FastElementSlot(s, element)) return false;
   if (s.varKind == '!') {
-    if (element < 0 || element >= static_cast<int64_t>(gPools.sngs.size())) return false;
-    v.f = gPools.sngs[static_cast<size_t>(element)];
+    v.f = gPools.sngs[element];
     v.i = TruncToInt32(v.f);
     v.kind = kind::kFloat;
     v.text = TEvalResult::kTextFromFloat;
     return true;
   }
   const std::vector<int32_t>& pool = s.varKind == '%' ? gPools.ints : gPools.lngs;
-  if (element < 0 || element >= static_cast<int64_t>(pool.size())) return false;
-  v.i = pool[static_cast<size_t>(element)];
+  v.i = pool[element];
   v.f = v.i;
   v.kind = s.varKind == '%' ? kind::kInt : kind::kLong;
   v.text = TEvalResult::kTextFromInt;
@@ -516,5 +526,15 @@ bool RunPrecompiled(const PrecompiledArgument& program, bool makeText) {
 }
 
 void UsePrecompiledArithmetic(bool on) { evaldetail::gFastEnabled = on; }
+
+bool ResolvePrecompiledElement(const PrecompiledArgument& target, PrecompiledElement& out) {
+  if (target.steps.size() != 1 || target.steps[0].kind != evaldetail::FastStep::Element) return false;
+  const evaldetail::FastStep& s = target.steps[0];
+  if (s.varKind != '%' && s.varKind != '&' && s.varKind != '!') return false;
+  if (!evaldetail::FastElementSlot(s, out.slot)) return false;
+  out.kind = s.varKind;
+  out.array = &s.name;
+  return true;
+}
 
 }  // namespace korv

@@ -8,6 +8,7 @@
 #include "base/names.h"
 #include "base/errors.h"
 #include "engine/procedures.h"
+#include "values/arrays.h"
 #include "values/composite.h"
 #include "values/evaluator.h"
 #include "values/functions_support.h"
@@ -227,12 +228,14 @@ bool gPreparedOn = true;
 
 bool IsNumberSuffix(char c) { return c == '%' || c == '&' || c == '!'; }
 
-// "V = value" with V a number variable (%, & or !): the general path
-// evaluates the value as a condition and stores it.
+// "V = value" with V a number variable (%, & or !) or an element of a
+// number array: the general path evaluates the value as a condition and
+// stores it (an element's index first).
 struct PreparedLet {
   std::string target;
   size_t valueStart = 0;
-  std::shared_ptr<const PrecompiledArgument> value;  // nullptr: general path
+  std::shared_ptr<const PrecompiledArgument> value;    // nullptr: general path
+  std::shared_ptr<const PrecompiledArgument> element;  // the target, for an element
   CachedFind found;
 };
 TextCache<PreparedLet> gPreparedLets;
@@ -242,15 +245,43 @@ void PrepareLet(PreparedLet& e) {
   const size_t eq = FindTopLevel(text, '=');
   if (eq == std::string::npos) return;
   e.target = NormalizeName(text.substr(0, eq));
-  if (e.target.empty() || !IsNumberSuffix(e.target.back()) || IsMemberForm(e.target)) return;
+  if (e.target.empty() || IsMemberForm(e.target)) return;
+  if (e.target.back() == ']') {
+    e.element = PrecompileArgument(e.target);
+    if (!e.element) return;
+  } else if (!IsNumberSuffix(e.target.back())) {
+    return;
+  }
   e.valueStart = eq + 1;
   e.value = PrecompileArgument(std::string_view(text).substr(e.valueStart));
+}
+
+// The element form: the slot is resolved before the value is computed, and
+// nothing changes until both are known to need no report.
+bool AssignElementPrepared(const PreparedLet& e) {
+  PrecompiledElement target;
+  if (!ResolvePrecompiledElement(*e.element, target)) return false;
+  const std::string lastVar = std::move(gEval.lastVarName);
+  gEval.lastVarName = *target.array;
+  gEval.pos = e.valueStart;
+  if (!RunPrecompiled(*e.value, false)) {
+    gEval.lastVarName = lastVar;
+    gEval.pos = 0;
+    return false;
+  }
+  switch (target.kind) {
+    case '%': gPools.ints[target.slot] = gRes.IntValue; break;
+    case '&': gPools.lngs[target.slot] = gRes.IntValue; break;
+    default: gPools.sngs[target.slot] = gRes.FloatValue; break;
+  }
+  return true;
 }
 
 bool AssignPrepared() {
   if (!gPreparedOn || gEval.pos != 0) return false;
   PreparedLet& e = gPreparedLets.Of(gEval.text, PrepareLet);
   if (!e.value) return false;
+  if (e.element) return AssignElementPrepared(e);
   const int32_t i = FindCached(e.target, e.found);
   if (i == 0) return false;
   gEval.pos = e.valueStart;
