@@ -480,9 +480,19 @@ bool ComputeResult(const FastProgram& p, bool makeText) {
 // the same operands and operators and stops at that comma, because the
 // program holds no ";" and no second top-level operand.
 bool RunFastListArgument(bool makeText) {
+  // Strings are never plain arithmetic: an argument with a quote or a "$"
+  // (PRINT items, joined texts) is not looked up at all, and one that
+  // starts with it is not even measured.
+  // (Plain loops: find_first_of asks memchr once per character.)
   const std::string_view rest = std::string_view(gEval.text).substr(gEval.pos);
+  size_t first = 0;
+  while (first < rest.size() && rest[first] != '"' && rest[first] != '$' && rest[first] != ',') ++first;
+  if (first < rest.size() && rest[first] != ',') return false;
   const size_t comma = FindTopLevel(rest, ',');
-  const std::shared_ptr<const FastProgram> p = FastProgramFor(rest.substr(0, comma));
+  const std::string_view argument = rest.substr(0, comma);
+  for (size_t i = first; i < argument.size(); ++i)
+    if (argument[i] == '"' || argument[i] == '$') return false;
+  const std::shared_ptr<const FastProgram> p = FastProgramFor(argument);
   if (!p || !ComputeResult(*p, makeText)) return false;
   gEval.lastSep = comma == std::string_view::npos ? ' ' : ',';
   gEval.pos = comma == std::string_view::npos ? gEval.text.size() : gEval.pos + comma + 1;
