@@ -368,6 +368,27 @@ TEST_F(BlockProgramTest, LoopCounterAssignedAndPrintedAgree) {
   EXPECT_NE(lines[0], lines[8]);  // the counter did move
 }
 
+// CASEOF items are read without their text form; a string selection still
+// compares an item's text, made in the number format of the moment.
+TEST_F(BlockProgramTest, CaseItemsCompareByTheSelectionsKind) {
+  EXPECT_EQ(Run("DECLARE s$, n%\n"
+                "WHILELOOP 4\n"
+                "  SELECT &LOOP * 1.5\n"
+                "  CASEOF 1.5\n    PRINT \"a\";\n"
+                "  CASEOF < 4, 4.5\n    PRINT \"b\";\n"
+                "  OTHERWISE\n    PRINT \"c\";\n"
+                "  ENDSELECT\n"
+                "ENDWHILE\n"
+                "s$ = \"2.500000\"\n"
+                "SELECT s$\nCASEOF 2.5\n  PRINT \"d\";\nOTHERWISE\n  PRINT \"e\";\nENDSELECT\n"
+                "@SET(\"DECIMALS\", 1)\n"
+                "SELECT s$\nCASEOF 2.5\n  PRINT \"f\";\nCASEOF \"2.500000\"\n  PRINT \"g\";\nENDSELECT\n"
+                "SELECT \"7\"\nCASEOF 3 + 4\n  PRINT \"h\";\nCASEOF 7\n  PRINT \"i\"\nENDSELECT\n"),
+            0);
+  // (3 + 4 is a float result: its text is "7.0" here.)
+  EXPECT_EQ(Trim(Out()), "abbcdgi");
+}
+
 TEST_F(BlockProgramTest, ReturnFromInsideLoopsLeavesNoLevels) {
   // 40 returns from inside a loop body: the caller's loops still work.
   EXPECT_EQ(Run("DECLARE n%\n"

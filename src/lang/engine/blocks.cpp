@@ -387,8 +387,8 @@ class TextBlockArgs : public EvaluatedBlockArgs {
       }
       while (!gEval.RestEmpty() && IsBlankChar(gEval.text[gEval.pos])) ++gEval.pos;
       if (gEval.RestEmpty()) break;
-      Evaluate(ps_, 'p', 0);
-      if (!gEval.failed && SelectionMatches(selection, cmp, gRes)) any = true;
+      EvaluateListArgument(ps_);
+      if (!gEval.failed && ItemMatches(selection, cmp, gRes)) any = true;
       if (gEval.pos <= before) break;  // no progress: the rest is unreadable
     }
     return any;
@@ -445,6 +445,11 @@ int32_t CurrentLoopCounter() {
     if (l.active) return static_cast<int32_t>(l.current);
   }
   return 0;
+}
+
+bool ItemMatches(const SelectLevel& s, std::string_view cmp, TEvalResult& item) {
+  if (s.kind == kind::kString) MaterializeText(item);
+  return SelectionMatches(s, cmp, item);
 }
 
 bool SelectionMatches(const SelectLevel& s, std::string_view cmp, const TEvalResult& item) {

@@ -143,6 +143,9 @@ void RunBlockStatement(BlockOp op, BlockArgs& args);
 // CASEOF comparison: cmp is "" or up to two characters of "<", "=", ">";
 // combinations other than = <> < > <= >= never match.
 bool SelectionMatches(const SelectLevel& selection, std::string_view cmp, const TEvalResult& item);
+// The same for an item read with its text form pending (EvaluateListArgument):
+// the text is made only where a string selection compares it.
+bool ItemMatches(const SelectLevel& selection, std::string_view cmp, TEvalResult& item);
 
 // Registers the block statements of the text executor and &LOOP.
 void RegisterBlockStatements();

@@ -176,8 +176,8 @@ class CompiledBlockArgs : public EvaluatedBlockArgs {
         break;
       }
       if (gEval.RestEmpty()) break;
-      Evaluate(ps_, 'p', 0);
-      if (!gEval.failed && SelectionMatches(selection, cmp, gRes)) any = true;
+      EvaluateListArgument(ps_);
+      if (!gEval.failed && ItemMatches(selection, cmp, gRes)) any = true;
       if (gEval.pos <= before) break;
     }
     return any;
