@@ -334,8 +334,6 @@ bool CallFast(FastFunction function, FastValue& v) {
   return true;
 }
 
-// An element as ResolveElement and LoadElement read it; false where they
-// would report.
 // The pool slot of an element step, resolved as ResolveElement resolves it;
 // false where that would report (or the array is not of the step's kind).
 bool FastElementSlot(const FastStep& s, size_t& slot) {
@@ -362,6 +360,8 @@ bool FastElementSlot(const FastStep& s, size_t& slot) {
   return true;
 }
 
+// An element as ResolveElement and LoadElement read it; false where they
+// would report.
 bool LoadFastElement(const FastStep& s, FastValue& v) {
   size_t element;
   if (!FastElementSlot(s, element)) return false;
@@ -482,8 +482,8 @@ bool ComputeResult(const FastProgram& p, bool makeText) {
 bool RunFastListArgument(bool makeText) {
   // Strings are never plain arithmetic: an argument with a quote or a "$"
   // (PRINT items, joined texts) is not looked up at all, and one that
-  // starts with it is not even measured.
-  // (Plain loops: find_first_of asks memchr once per character.)
+  // starts with it is not even measured. (Plain loops: find_first_of asks
+  // memchr once per character.)
   const std::string_view rest = std::string_view(gEval.text).substr(gEval.pos);
   size_t first = 0;
   while (first < rest.size() && rest[first] != '"' && rest[first] != '$' && rest[first] != ',') ++first;
