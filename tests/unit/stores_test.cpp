@@ -108,6 +108,22 @@ TEST_F(StoresTest, TruncateKeepsTheIndexConsistent) {
   EXPECT_EQ(Find("B$"), b2);
 }
 
+// Names a level declared and left are gone, whether the index keeps their
+// emptied entries (the first few thousand names) or drops them.
+TEST_F(StoresTest, ManyNamesDeclaredAndLeftAreGone) {
+  for (int i = 1; i <= 6000; ++i) {
+    PushScope();
+    ASSERT_NE(Declare(Nth("t", i, '%')), 0) << i;
+    PopScope();
+  }
+  for (int i : {1, 2, 4096, 4097, 6000}) {
+    EXPECT_EQ(Find(NormalizeName(Nth("t", i, '%'))), 0) << i;
+    const int32_t again = Declare(Nth("t", i, '%'));
+    EXPECT_EQ(Find(NormalizeName(Nth("t", i, '%'))), again) << i;
+  }
+  EXPECT_TRUE(NoReport());
+}
+
 TEST_F(StoresTest, NewestEntryWins) {
   for (int i = 0; i < 5; ++i) {
     PushScope();

@@ -25,7 +25,10 @@ void NameIndex::Remove(const std::string& name, int32_t index) {
   if (it == map_.end()) return;
   auto& v = it->second;
   if (!v.empty() && v.back() == index) v.pop_back();
-  if (v.empty()) map_.erase(it);
+  // An emptied name keeps its node for its next declaration, which a
+  // procedure's locals repeat on every call (no allocation per call); only
+  // a table grown past kKeptNames names lets it go.
+  if (v.empty() && map_.size() > kKeptNames) map_.erase(it);
 }
 
 // ---------------------------------------------------------------------------

@@ -70,6 +70,7 @@ class NameIndex {
   void Clear() { map_.clear(); }
 
  private:
+  static constexpr size_t kKeptNames = 4096;
   std::unordered_map<std::string, std::vector<int32_t>> map_;
 };
 
