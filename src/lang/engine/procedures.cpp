@@ -1,9 +1,11 @@
 // Procedure frames and the ways procedures are called.
 #include "engine/procedures.h"
 
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <unordered_map>
+#include <vector>
 
 #include "core/line_store.h"
 #include "base/text.h"
@@ -125,19 +127,46 @@ void UnwindFrame() {
   }
 }
 
+// The strings a nested invocation saves, one record per nesting depth: they
+// keep their capacity from call to call, so that a call allocates nothing
+// here. A record is in use only while the invocation of its depth runs.
+struct NestedRecord {
+  std::string command, args, statement, currentObject, methodObject, text;
+  TParStack params;
+};
+
+size_t gNestedDepth = 0;
+
+NestedRecord& RecordAtDepth(size_t depth) {
+  static std::vector<std::unique_ptr<NestedRecord>> records;
+  while (records.size() <= depth) records.push_back(std::make_unique<NestedRecord>());
+  return *records[depth];
+}
+
+struct NestedDepth {
+  NestedDepth() { ++gNestedDepth; }
+  ~NestedDepth() { --gNestedDepth; }
+  NestedDepth(const NestedDepth&) = delete;
+  NestedDepth& operator=(const NestedDepth&) = delete;
+};
+
 // The registers that a nested invocation overwrites.
 struct SavedRegisters {
+  NestedRecord& r;
   int32_t pc, frames, pcount;
-  std::string command, args, statement, currentObject, methodObject;
   bool handled, endOfArgs, endFlag;
   int32_t cond, sel;
   TPosition pos;
 
-  SavedRegisters()
-      : pc(gExec.pc), frames(gProc.count), pcount(gProc.pcount), command(gExec.command),
-        args(gExec.args), statement(gExec.statement), currentObject(gProc.currentObject),
-        methodObject(gProc.methodObject), handled(gExec.handled), endOfArgs(gEval.endOfArgs),
-        endFlag(gExec.endFlag), cond(gBlocks.cond), sel(gBlocks.sel), pos(gPos) {}
+  explicit SavedRegisters(NestedRecord& record)
+      : r(record), pc(gExec.pc), frames(gProc.count), pcount(gProc.pcount), handled(gExec.handled),
+        endOfArgs(gEval.endOfArgs), endFlag(gExec.endFlag), cond(gBlocks.cond), sel(gBlocks.sel), pos(gPos) {
+    r.command = gExec.command;
+    r.args = gExec.args;
+    r.statement = gExec.statement;
+    r.currentObject = gProc.currentObject;
+    r.methodObject = gProc.methodObject;
+  }
 
   void Restore() {
     // A procedure that ran off the end of the program leaves its frames
@@ -145,11 +174,11 @@ struct SavedRegisters {
     while (gProc.count > frames) UnwindFrame();
     gExec.pc = pc;
     gProc.pcount = pcount;
-    gExec.command = command;
-    gExec.args = args;
-    gExec.statement = statement;
-    gProc.currentObject = currentObject;
-    gProc.methodObject = methodObject;
+    gExec.command = r.command;
+    gExec.args = r.args;
+    gExec.statement = r.statement;
+    gProc.currentObject = r.currentObject;
+    gProc.methodObject = r.methodObject;
     gExec.handled = handled;
     gEval.endOfArgs = endOfArgs;
     gBlocks.cond = cond;
@@ -160,7 +189,9 @@ struct SavedRegisters {
 
 // Runs the procedure at `header` in a nested invocation (kind 1 frame).
 void RunNested(int32_t header, TParStack& ps, const std::string& object) {
-  SavedRegisters saved;
+  NestedRecord& record = RecordAtDepth(gNestedDepth);
+  const NestedDepth depth;
+  SavedRegisters saved(record);
   if (!PushFrame(FrameKind::Expression)) {
     saved.Restore();
     gRes.Reset();
@@ -171,13 +202,13 @@ void RunNested(int32_t header, TParStack& ps, const std::string& object) {
   gProc.pcount = 0;
   // The procedure's statements use the evaluator's cursor; the caller's goes
   // on after the arguments.
-  std::string text;
   size_t pos = 0;
   char lastSep = ' ';
   try {
-    TParStack args = ps;  // a fresh record: the caller's own stays unchanged
-    ReadArguments(args, saved.currentObject);
-    text = gEval.text;
+    TParStack& args = record.params;
+    args = ps;  // a record of its own: the caller's stays unchanged
+    ReadArguments(args, record.currentObject);
+    record.text = gEval.text;
     pos = gEval.pos;
     lastSep = gEval.lastSep;
     if (!object.empty()) {
@@ -203,7 +234,7 @@ void RunNested(int32_t header, TParStack& ps, const std::string& object) {
   }
   TEvalResult result = gRes;
   saved.Restore();
-  gEval.text = std::move(text);
+  gEval.text.swap(record.text);
   gEval.pos = pos;
   gEval.lastSep = lastSep;
   gRes = std::move(result);
