@@ -39,7 +39,6 @@ if [ "$need_install" = 1 ]; then
     ca-certificates python3 >/dev/null
 fi
 
-# One quiet Wine prefix, made once.
 # A host whose kernel runs no 32-bit code of its own cannot run Wine; its
 # unit tests run under qemu instead (./korv test says what it skips).
 host32="$(bash "$(dirname "${BASH_SOURCE[0]}")/host32.sh" "$(dirname "${BASH_SOURCE[0]}")/../build")"
@@ -55,6 +54,7 @@ if [ "$host32" != native ] && [ "$host32" != unknown ]; then
   exit 0
 fi
 
+# One quiet Wine prefix, made once.
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "${WINEPREFIX:-$HOME/.wine}/system.reg" ]; then

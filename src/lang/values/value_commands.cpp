@@ -261,11 +261,11 @@ void PrepareLet(PreparedLet& e) {
 bool AssignElementPrepared(const PreparedLet& e) {
   PrecompiledElement target;
   if (!ResolvePrecompiledElement(*e.element, target)) return false;
-  const std::string lastVar = std::move(gEval.lastVarName);
+  // The general path names the array first, too (before it reads anything),
+  // so a fall-back after this leaves nothing of it behind.
   gEval.lastVarName = *target.array;
   gEval.pos = e.valueStart;
   if (!RunPrecompiled(*e.value, false)) {
-    gEval.lastVarName = lastVar;
     gEval.pos = 0;
     return false;
   }
