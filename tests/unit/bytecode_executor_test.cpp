@@ -161,6 +161,25 @@ TEST_F(RuntimeTest, ProceduresByStatementExpressionAndNesting) {
   EXPECT_NE(o.out.find("720"), std::string::npos) << o.out;
 }
 
+// A block statement reads its own arguments while the procedures its
+// condition and items call run statements of their own; reads of unknown
+// names stay silent inside DECLARE in both programs.
+TEST_F(RuntimeTest, BlockArgumentsAndDeclarationsAroundCalls) {
+  Outcome o = Same(
+      "DECLARE i%\n"
+      "DECLARE a%[q% + 3]\n"
+      "WHILE Next(i%) < 4\n"
+      " SELECT Pick(i%)\n CASEOF Pick(1), 5\n  PRINT \"odd\"\n OTHERWISE\n  PRINT \"even\"\n ENDSELECT\n"
+      "ENDWHILE\n"
+      "PRINT i%\nPRINT q%\n"
+      "END\n"
+      "PROC Next\n PARAMETERS v%\n INC i%\n RETURN v% + 1\nENDPROC\n"
+      "PROC Pick\n PARAMETERS v%\n DECLARE w%\n w% = v% MOD 2\n RETURN w%\nENDPROC\n");
+  EXPECT_EQ(o.exit, 0);
+  EXPECT_EQ(o.out, "odd\neven\nodd\n4\n0\n");
+  EXPECT_EQ(o.errors, (std::vector<int>{215}));
+}
+
 TEST_F(RuntimeTest, OperatorsSystemVariablesAndDefConstants) {
   Outcome o = Same(
       "DEF %LIMIT  100\nDEF $NAME \"n\\tx\"\nDEF !HALF 0.5\n"

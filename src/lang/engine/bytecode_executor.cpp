@@ -1,5 +1,6 @@
-// The byte-code executor. One statement: fetch (in place: the lines of a
-// protected program are descrambled once, when it is loaded), dispatch on
+// The byte-code executor. One statement: fetch (the statements are split
+// into code, stored target and argument text once, when the program is
+// loaded, after a protected program's lines are descrambled), dispatch on
 // the code byte, pump every 21st statement, start the error procedure when
 // one is due. Block statements run the shared block state transitions with
 // the stored targets as jumps.
@@ -31,6 +32,18 @@ namespace {
 
 kvc::Image gImage;
 int32_t gPumpCount = 0;
+
+// A statement as the dispatch reads it, split once when the program is
+// loaded: its code, the target the compiler stored with it and its
+// argument text. The texts stay in place for the whole run, so a block
+// statement reads its arguments there (a procedure its condition calls
+// cannot change them) and a procedure call finds its header by index.
+struct Decoded {
+  uint8_t code = code::kNoOp;
+  int32_t target = 0;
+  std::string args;
+};
+std::vector<Decoded> gDecoded{Decoded()};  // 1-based, as the image
 
 // What the dispatch does with a code that is no control-flow code: the
 // statement or command registered under the code's name, if any.
@@ -89,11 +102,14 @@ bool BlockOpOf(uint8_t c, BlockOp& op, bool& stored, BlockScan& scan) {
   }
 }
 
-// The code of statement n (39 for an empty one).
-uint8_t CodeAt(int32_t n) {
-  std::string s = gImage.Fetch(n);
-  return s.empty() ? code::kNoOp : static_cast<uint8_t>(s[0]);
+// Statement n, or an empty one outside the program.
+const Decoded& DecodedAt(int32_t n) {
+  static const Decoded kNone;
+  return n >= 1 && n < static_cast<int32_t>(gDecoded.size()) ? gDecoded[static_cast<size_t>(n)] : kNone;
 }
+
+// The code of statement n (39 for an empty one).
+uint8_t CodeAt(int32_t n) { return DecodedAt(n).code; }
 
 // A block-end scan over the codes of the compiled statements, for the rare
 // jumps the compiler stored no target for (a block head refused by a full
@@ -101,7 +117,8 @@ uint8_t CodeAt(int32_t n) {
 // over source lines, recognised by their codes.
 int32_t CodeScan(BlockScan scan, int32_t from) {
   int32_t depth = 0;
-  for (int32_t i = from + 1; i <= gImage.Length(); ++i) {
+  const int32_t last = static_cast<int32_t>(gDecoded.size()) - 1;
+  for (int32_t i = from + 1; i <= last; ++i) {
     const uint8_t c = CodeAt(i);
     bool opener = false, closer = false, stop = false;
     switch (scan) {
@@ -195,8 +212,8 @@ class CompiledBlockArgs : public EvaluatedBlockArgs {
 
  private:
   const std::string& ArgText() override { return args_; }
-  // The statement's own copy (procedures called by the arguments reuse
-  // gExec.args), kept by the fetch depth so that it keeps its capacity.
+  // The statement's decoded text (procedures called by the arguments reuse
+  // gExec.args; this text stays as it is).
   const std::string& args_;
   bool stored_;
   BlockScan scan_;
@@ -204,7 +221,7 @@ class CompiledBlockArgs : public EvaluatedBlockArgs {
 };
 
 bool IsProcedureHeader(int32_t slot) {
-  return slot >= 1 && slot <= gImage.Length() && CodeAt(slot) == code::kProc;
+  return CodeAt(slot) == code::kProc;
 }
 
 // Code 255: a statement call of the procedure whose header is at slot.
@@ -226,27 +243,36 @@ bool CallSlotFromExpression(int32_t slot, TParStack& ps) {
   return true;
 }
 
-int32_t TargetOf(const std::string& line) { return GetLe32(line, 1); }
-
-// The argument text of a statement from offset on (empty when it is shorter),
-// written into a string that keeps its capacity from statement to statement.
-void ArgsFrom(const std::string& line, size_t offset, std::string& out) {
-  if (line.size() > offset) out.assign(line, offset, std::string::npos);
-  else out.clear();
+// Whether the compiler stores a 4-byte target behind the code (block
+// heads, procedure headers, calls by slot).
+bool HasTarget(uint8_t c) {
+  BlockOp op;
+  bool stored = false;
+  BlockScan scan;
+  if (BlockOpOf(c, op, stored, scan)) return stored;
+  return c == code::kProc || c == code::kSubproc || c == code::kErrorProc || c == code::kUserProc;
 }
 
-// Runs one fetched statement; true when the invocation must end. blockArgs:
-// the copy of a block statement's arguments, one per fetch depth.
-bool Dispatch(uint8_t c, const std::string& line, TParStack& ps, std::string& blockArgs) {
+Decoded Decode(const std::string& line) {
+  Decoded d;
+  if (line.empty()) return d;
+  d.code = static_cast<uint8_t>(line[0]);
+  const size_t offset = HasTarget(d.code) ? 5 : 1;
+  if (offset == 5) d.target = GetLe32(line, 1);
+  if (line.size() > offset) d.args.assign(line, offset, std::string::npos);
+  return d;
+}
+
+// Runs one statement; true when the invocation must end.
+bool Dispatch(const Decoded& d, TParStack& ps) {
+  const uint8_t c = d.code;
   const Handler& h = gHandlers[c];
-  gExec.command.assign(h.name.data(), h.name.size());
+  gExec.compiledCommand = h.name;
   BlockOp op;
   bool stored;
   BlockScan scan = BlockScan::FalseCondition;
   if (BlockOpOf(c, op, stored, scan)) {
-    ArgsFrom(line, stored ? 5 : 1, gExec.args);
-    blockArgs = gExec.args;
-    CompiledBlockArgs args(ps, blockArgs, stored, scan, stored ? TargetOf(line) : 0);
+    CompiledBlockArgs args(ps, d.args, stored, scan, d.target);
     gExec.handled = true;
     RunBlockStatement(op, args);
     return false;
@@ -266,12 +292,11 @@ bool Dispatch(uint8_t c, const std::string& line, TParStack& ps, std::string& bl
     case code::kErrorProc:
       // A procedure reached in sequence: continue after its ENDPROC.
       gExec.handled = true;
-      gExec.pc = TargetOf(line);
+      gExec.pc = d.target;
       return false;
     case code::kExpression:
       gExec.handled = true;
-      ArgsFrom(line, 1, gExec.args);
-      gEval.SetText(gExec.args);
+      gEval.SetText(d.args);
       Evaluate(ps, ' ', 0);
       return false;
     case code::kReturn:
@@ -280,9 +305,8 @@ bool Dispatch(uint8_t c, const std::string& line, TParStack& ps, std::string& bl
         RaiseError(111);
         return false;
       }
-      ArgsFrom(line, 1, gExec.args);
-      if (!gExec.args.empty()) {
-        gEval.SetText(gExec.args);
+      if (!d.args.empty()) {
+        gEval.SetText(d.args);
         Evaluate(ps, ' ', 0);
         ps.SetSlot(0, gRes);
       }
@@ -292,13 +316,11 @@ bool Dispatch(uint8_t c, const std::string& line, TParStack& ps, std::string& bl
       return ReturnFromProcedure(ps, false, 112);
     case code::kUserProc:
       gExec.handled = true;
-      ArgsFrom(line, 5, gExec.args);
-      CallBySlot(TargetOf(line), gExec.args, ps);
+      CallBySlot(d.target, d.args, ps);
       return false;
     default:
       break;
   }
-  ArgsFrom(line, 1, gExec.args);
   // Structure and class definitions are not tokenised for calls: their "@"
   // marks methods and must be read with the plain rules.
   const bool plain = c == code::kStruct || c == code::kClass;
@@ -306,10 +328,11 @@ bool Dispatch(uint8_t c, const std::string& line, TParStack& ps, std::string& bl
   bool end = false;
   if (h.statement) {
     gExec.handled = true;
+    gExec.args = d.args;
     end = h.statement(ps);
   } else if (h.command) {
     gExec.handled = true;
-    gEval.SetText(gExec.args);
+    gEval.SetText(d.args);
     if (!h.quiet) NoteOutsideWork();
     h.command(ps);
   } else {
@@ -324,32 +347,17 @@ bool Dispatch(uint8_t c, const std::string& line, TParStack& ps, std::string& bl
 
 bool Step(TParStack& ps) {
   const int32_t pc = ++gExec.pc;
-  // The statement stays in place while it runs: a nested invocation fetches
-  // into the scratch strings of its own depth (held by pointer, so the
-  // outer ones stay where they are; the strings keep their capacity
-  // between statements).
-  struct Scratch {
-    std::string line, blockArgs;
-  };
-  static std::vector<std::unique_ptr<Scratch>> scratches;
-  static size_t depth = 0;
-  if (scratches.size() <= depth) scratches.push_back(std::make_unique<Scratch>());
-  Scratch& scratch = *scratches[depth];
-  struct DepthStep {
-    DepthStep() { ++depth; }
-    ~DepthStep() { --depth; }
-  } step;
-  const std::string& line = gImage.Fetch(pc, scratch.line);
+  const Decoded& d = DecodedAt(pc);
   gExec.handled = false;
   gPos.CompiledLine = pc;
   gPos.SourceLine = pc;
   gPos.LocationForm = TPosition::Form::Compiled;
   if (gExec.pendingMenu == 255) gExec.pendingMenu = 254;
-  const uint8_t c = line.empty() ? code::kNoOp : static_cast<uint8_t>(line[0]);
+  const uint8_t c = d.code;
   const StatementMark mark = MarkStatement();
   bool abandoned = false;
   try {
-    if (Dispatch(c, line, ps, scratch.blockArgs)) return true;
+    if (Dispatch(d, ps)) return true;
   } catch (const std::bad_alloc&) {
     abandoned = true;
   } catch (const std::length_error&) {
@@ -381,9 +389,12 @@ void LoadCompiledProgram(kvc::Image image, const std::string& programFile) {
   const int32_t n = gImage.Length();
   gProgram.lines.resize(static_cast<size_t>(n) + 1);
   gProgram.debug.resize(static_cast<size_t>(n) + 1);
+  gDecoded.assign(1, Decoded());
+  gDecoded.reserve(static_cast<size_t>(n) + 1);
   for (int32_t i = 1; i <= n; ++i) {
     gProgram.debug[static_cast<size_t>(i)].Line = i;
-    std::string s = gImage.Fetch(i);
+    const std::string& s = gImage.lines[static_cast<size_t>(i)];
+    gDecoded.push_back(Decode(s));
     if (s.empty()) continue;
     const auto c = static_cast<uint8_t>(s[0]);
     std::string& text = gProgram.lines[static_cast<size_t>(i)];
@@ -392,6 +403,8 @@ void LoadCompiledProgram(kvc::Image image, const std::string& programFile) {
     else if (c == code::kProc) text = "PROC";
     else if (c == code::kDef) text = "DEF " + s.substr(1);
   }
+  // The decoded statements are all the run reads.
+  gImage.lines.assign(1, std::string());
   gExec.compiledMode = true;
   gErr.CompiledPositions = true;
   gCompiledText = true;
@@ -404,6 +417,7 @@ void LoadCompiledProgram(kvc::Image image, const std::string& programFile) {
 
 void LeaveCompiledMode() {
   gImage = kvc::Image();
+  gDecoded.assign(1, Decoded());
   SetRunningProgram(RunningProgram::Interpreter);
   gExec.compiledMode = false;
   gErr.CompiledPositions = false;
@@ -424,7 +438,7 @@ void RunLoadedProgram() {
   gExec.compiledMode = true;
   gErr.CompiledPositions = true;
   gCompiledText = true;
-  gExec.lineCount = gImage.Length();
+  gExec.lineCount = static_cast<int32_t>(gDecoded.size()) - 1;
   gPumpCount = 0;
   gPos = TPosition();
   TParStack ps;

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "base/names.h"
 #include "core/statement_split.h"
@@ -15,8 +16,12 @@ struct ExecState {
   int32_t lineCount = 0;
   bool endFlag = false;
   bool handled = false;
-  std::string command;     // upper-cased command word
-  std::string args;        // argument text
+  std::string command;     // upper-cased command word (text executor)
+  // The command word in compiled mode: a name of the code table, which
+  // stays in place, so a statement sets it without a copy.
+  std::string_view compiledCommand;
+  std::string args;        // argument text (in compiled mode set only for the
+                           // executor's own statements, the only readers)
   std::string statement;   // the trimmed line
   bool noPump = false;     // SETERRORLEVEL -2
   bool compiledMode = false;
@@ -24,6 +29,11 @@ struct ExecState {
 };
 
 extern ExecState gExec;
+
+// The command word of the running statement, in either executor.
+inline std::string_view CurrentCommand() {
+  return gExec.compiledMode ? gExec.compiledCommand : std::string_view(gExec.command);
+}
 
 void ResetExecutor();
 

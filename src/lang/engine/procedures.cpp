@@ -132,6 +132,7 @@ void UnwindFrame() {
 // here. A record is in use only while the invocation of its depth runs.
 struct NestedRecord {
   std::string command, args, statement, currentObject, methodObject, text;
+  std::string_view compiledCommand;  // a name of the code table
   TParStack params;
 };
 
@@ -162,6 +163,7 @@ struct SavedRegisters {
       : r(record), pc(gExec.pc), frames(gProc.count), pcount(gProc.pcount), handled(gExec.handled),
         endOfArgs(gEval.endOfArgs), endFlag(gExec.endFlag), cond(gBlocks.cond), sel(gBlocks.sel), pos(gPos) {
     r.command = gExec.command;
+    r.compiledCommand = gExec.compiledCommand;
     r.args = gExec.args;
     r.statement = gExec.statement;
     r.currentObject = gProc.currentObject;
@@ -175,6 +177,7 @@ struct SavedRegisters {
     gExec.pc = pc;
     gProc.pcount = pcount;
     gExec.command = r.command;
+    gExec.compiledCommand = r.compiledCommand;
     gExec.args = r.args;
     gExec.statement = r.statement;
     gProc.currentObject = r.currentObject;

@@ -21,8 +21,10 @@ struct EvalState {
 
   std::string Rest() const { return pos < text.size() ? text.substr(pos) : std::string(); }
   bool RestEmpty() const { return pos >= text.size(); }
-  void SetText(std::string t) {
-    text = std::move(t);
+  // Copies into the text's own buffer, which keeps its capacity from
+  // statement to statement (t may be a part of text itself).
+  void SetText(std::string_view t) {
+    text.assign(t.data(), t.size());
     pos = 0;
     endOfArgs = text.empty();
     lastSep = ' ';

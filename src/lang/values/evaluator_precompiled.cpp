@@ -57,6 +57,7 @@ struct FastStep {
   char varKind = '%';
   uint8_t literalKind = kind::kLong;
   double value = 0.0;
+  int32_t intValue = 0;  // a literal's value as TruncToInt32 makes it
   std::string name;
   const SysVarEntry* sysvar = nullptr;
   mutable CachedFind found;  // the variable or array the name reads
@@ -230,6 +231,7 @@ bool CompileFast(char term, FastProgram& out, int level, int pendingBase) {
         if (!ParseLiteral(u, f)) return false;
         step.kind = FastStep::Literal;
         step.value = f;
+        step.intValue = TruncToInt32(f);
         step.literalKind = u.find('.') == npos ? kind::kLong : kind::kFloat;
       } else {
         return false;
@@ -426,7 +428,7 @@ bool Compute(const FastProgram& p, FastValue& result) {
       case FastStep::Literal: {
         FastValue& v = stack[top++];
         v.f = s.value;
-        v.i = TruncToInt32(s.value);
+        v.i = s.intValue;
         v.kind = s.literalKind;
         v.text = s.literalKind == kind::kLong ? TEvalResult::kTextFromInt : TEvalResult::kTextFromFloat;
         break;
@@ -469,7 +471,8 @@ bool ComputeResult(const FastProgram& p, bool makeText) {
   gRes.ResultKind = v.kind;
   gRes.PendingText = v.text;
   if (makeText) MaterializeText(gRes);
-  if (!p.lastVar.empty()) gEval.lastVarName = p.lastVar;
+  // A loop reads the same variable again and again: no copy then.
+  if (!p.lastVar.empty() && gEval.lastVarName != p.lastVar) gEval.lastVarName = p.lastVar;
   gEval.failed = false;
   ++gFastRuns;
   return true;
