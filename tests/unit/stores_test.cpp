@@ -124,6 +124,38 @@ TEST_F(StoresTest, ManyNamesDeclaredAndLeftAreGone) {
   EXPECT_TRUE(NoReport());
 }
 
+// Names without live entries lose their numbers once a store has seen many
+// names; kept lookups then find theirs again, and the live entries of a
+// name (here one shadowing another) keep their order.
+TEST_F(StoresTest, KeptLookupsSurviveNamesLosingTheirNumbers) {
+  const int32_t outer = Declare("keep%");
+  CachedFind keep, gone;
+  EXPECT_EQ(FindCached("KEEP%", keep), outer);
+  PushScope();
+  const int32_t left = Declare("gone%");
+  EXPECT_EQ(FindCached("GONE%", gone), left);
+  PopScope();
+  EXPECT_EQ(FindCached("GONE%", gone), 0);
+  PushScope();
+  const int32_t shadow = Declare("keep%");
+  for (int i = 1; i <= 20000; ++i) {
+    PushScope();
+    ASSERT_NE(Declare(Nth("t", i, '%')), 0) << i;
+    ASSERT_EQ(FindCached("KEEP%", keep), shadow) << i;
+    PopScope();
+  }
+  EXPECT_EQ(Find("KEEP%"), shadow);
+  PopScope();
+  EXPECT_EQ(FindCached("KEEP%", keep), outer);
+  EXPECT_EQ(Find("KEEP%"), outer);
+  EXPECT_EQ(FindCached("GONE%", gone), 0);
+  EXPECT_EQ(Find("T1%"), 0);
+  const int32_t again = Declare("gone%");
+  EXPECT_EQ(FindCached("GONE%", gone), again);
+  EXPECT_EQ(Declare("keep%"), 0);  // still declared at this level
+  EXPECT_EQ(Code(), 147);
+}
+
 TEST_F(StoresTest, NewestEntryWins) {
   for (int i = 0; i < 5; ++i) {
     PushScope();

@@ -12,23 +12,54 @@ TStores gStores;
 // ---------------------------------------------------------------------------
 // Name index
 
+uint64_t gNameEpoch = 1;
+
 int32_t NameIndex::Newest(const std::string& name) const {
-  auto it = map_.find(name);
-  if (it == map_.end() || it->second.empty()) return 0;
-  return it->second.back();
+  auto it = numbers_.find(name);
+  return it == numbers_.end() ? 0 : Top(it->second);
 }
 
-void NameIndex::Add(const std::string& name, int32_t index) { map_[name].push_back(index); }
+int32_t NameIndex::Number(const std::string& name) {
+  if (auto it = numbers_.find(name); it != numbers_.end()) return it->second;
+  if (numbers_.size() >= kMaxNames) Renumber();
+  const auto number = static_cast<int32_t>(stacks_.size());
+  numbers_.emplace(name, number);
+  stacks_.emplace_back();
+  return number;
+}
 
-void NameIndex::Remove(const std::string& name, int32_t index) {
-  auto it = map_.find(name);
-  if (it == map_.end()) return;
-  auto& v = it->second;
-  if (!v.empty() && v.back() == index) v.pop_back();
-  // An emptied name keeps its node for its next declaration, which a
-  // procedure's locals repeat on every call (no allocation per call); only
-  // a table grown past kKeptNames names lets it go.
-  if (v.empty() && map_.size() > kKeptNames) map_.erase(it);
+void NameIndex::Push(int32_t number, int32_t index) {
+  stacks_[static_cast<size_t>(number)].push_back(index);
+  if (numberOf_.size() <= static_cast<size_t>(index)) numberOf_.resize(static_cast<size_t>(index) + 1);
+  numberOf_[static_cast<size_t>(index)] = number;
+}
+
+void NameIndex::Remove(int32_t index) {
+  if (index < 0 || static_cast<size_t>(index) >= numberOf_.size()) return;
+  std::vector<int32_t>& s = stacks_[static_cast<size_t>(numberOf_[static_cast<size_t>(index)])];
+  if (!s.empty() && s.back() == index) s.pop_back();
+}
+
+void NameIndex::Clear() {
+  for (std::vector<int32_t>& s : stacks_) s.clear();
+}
+
+// Keeps the names that have live entries, numbered anew; every kept number
+// elsewhere becomes invalid with the epoch.
+void NameIndex::Renumber() {
+  std::unordered_map<std::string, int32_t, Hash, std::equal_to<>> numbers;
+  std::vector<std::vector<int32_t>> stacks;
+  for (auto& [name, number] : numbers_) {
+    std::vector<int32_t>& s = stacks_[static_cast<size_t>(number)];
+    if (s.empty()) continue;
+    const auto renumbered = static_cast<int32_t>(stacks.size());
+    for (int32_t index : s) numberOf_[static_cast<size_t>(index)] = renumbered;
+    numbers.emplace(name, renumbered);
+    stacks.push_back(std::move(s));
+  }
+  numbers_ = std::move(numbers);
+  stacks_ = std::move(stacks);
+  ++gNameEpoch;
 }
 
 // ---------------------------------------------------------------------------
@@ -37,17 +68,6 @@ void NameIndex::Remove(const std::string& name, int32_t index) {
 namespace {
 
 constexpr int32_t kFullError[kStoreCount] = {217, 218, 220, 219, 239, 253};
-
-const std::string& EntryName(int store, int32_t i) {
-  switch (store) {
-    case kStoreInt: return gStores.ints[i].Name;
-    case kStoreLng: return gStores.lngs[i].Name;
-    case kStoreSng: return gStores.sngs[i].Name;
-    case kStoreStr: return gStores.strs[i].Name;
-    case kStorePtr: return gStores.ptrs[i].Name;
-    default: return gStores.arrs[i].Name;
-  }
-}
 
 void ClearEntry(int store, int32_t i) {
   switch (store) {
@@ -64,7 +84,9 @@ void ClearEntry(int store, int32_t i) {
 // capacity checks; returns its index or 0 after a report.
 int32_t Append(int store, const std::string& upperName) {
   int32_t& count = gStores.counts.count[store];
-  if (gStores.index[store].Newest(upperName) > gStores.levelMarks.count[store]) {
+  NameIndex& names = gStores.index[store];
+  const int32_t number = names.Number(upperName);
+  if (names.Top(number) > gStores.levelMarks.count[store]) {
     RaiseError(147, upperName);
     return 0;
   }
@@ -82,8 +104,7 @@ int32_t Append(int store, const std::string& upperName) {
     case kStorePtr: gStores.ptrs[i].Name = upperName; break;
     default: gStores.arrs[i].Name = upperName; break;
   }
-  gStores.index[store].Add(upperName, i);
-  ++gStores.generation;
+  names.Push(number, i);
   return i;
 }
 
@@ -103,7 +124,6 @@ void ResetStores() {
   gStores.counts = StoreMarks();
   gStores.levelMarks = StoreMarks();
   gStores.outerLevels.clear();
-  ++gStores.generation;
 }
 
 int StoreOfSuffix(char suffix) {
@@ -124,9 +144,8 @@ void Truncate(const StoreMarks& marks) {
     int32_t target = marks.count[s];
     if (target < 0) target = 0;
     int32_t& count = gStores.counts.count[s];
-    if (count > target) ++gStores.generation;
     while (count > target) {
-      gStores.index[s].Remove(EntryName(s, count), count);
+      gStores.index[s].Remove(count);
       ClearEntry(s, count);  // releases the string value at once
       --count;
     }
@@ -184,6 +203,14 @@ int32_t FindArray(const std::string& upperName) {
   return gStores.index[kStoreArr].Newest(upperName);
 }
 
+int32_t FindAndKeep(const std::string& upperName, CachedFind& cache, bool array) {
+  cache.store = array ? kStoreArr : upperName.empty() ? -1 : StoreOfSuffix(upperName.back());
+  // Numbering a name may renumber the others: the epoch is read after it.
+  if (cache.store >= 0) cache.number = gStores.index[static_cast<size_t>(cache.store)].Number(upperName);
+  cache.epoch = gNameEpoch;
+  return cache.store < 0 ? 0 : gStores.index[static_cast<size_t>(cache.store)].Top(cache.number);
+}
+
 namespace {
 
 int32_t AddressOf(const void* p) {
@@ -198,7 +225,10 @@ void LoadInteger(int32_t v, uint8_t k) {
   gRes.ResultKind = k;
 }
 
-bool SilentUnknownReads() { return gExec.command == "DECLARE" || gExec.command == "PARAMETERS"; }
+bool SilentUnknownReads() {
+  const std::string_view command = CurrentCommand();
+  return command == "DECLARE" || command == "PARAMETERS";
+}
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -60,19 +61,43 @@ struct StoreMarks {
   bool operator==(const StoreMarks&) const = default;
 };
 
-// Name index of one store: every name maps to the indices of its live
-// entries, oldest first, so the newest is at the back.
+// Name index of one store. Every name gets a number once, on its first
+// declaration or kept lookup; per number the indices of its live entries,
+// oldest first, so the newest is at the back. A lookup by number is two
+// loads, whatever was declared or left since (the entries of the language's
+// dynamic scoping are pushed and popped per name); a lookup by name hashes
+// once. Each entry keeps its name's number, so leaving a scope hashes
+// nothing.
 class NameIndex {
  public:
   int32_t Newest(const std::string& name) const;
-  void Add(const std::string& name, int32_t index);
-  void Remove(const std::string& name, int32_t index);  // index must be the newest
-  void Clear() { map_.clear(); }
+  // The number of name, given now if it has none.
+  int32_t Number(const std::string& name);
+  int32_t Top(int32_t number) const {
+    const std::vector<int32_t>& s = stacks_[static_cast<size_t>(number)];
+    return s.empty() ? 0 : s.back();
+  }
+  void Push(int32_t number, int32_t index);  // index: the store's newest entry
+  void Remove(int32_t index);  // index must be the newest of its name
+  void Clear();  // no live entries (the numbers stay)
 
  private:
-  static constexpr size_t kKeptNames = 4096;
-  std::unordered_map<std::string, std::vector<int32_t>> map_;
+  // Past this many names, those without a live entry lose their numbers
+  // (the live ones, at most one store full, are numbered anew).
+  static constexpr size_t kMaxNames = 8192;
+  void Renumber();
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  std::unordered_map<std::string, int32_t, Hash, std::equal_to<>> numbers_;
+  std::vector<std::vector<int32_t>> stacks_;
+  std::vector<int32_t> numberOf_;  // per entry index, the number of its name
 };
+
+// Changes whenever names lose their numbers: a kept number is valid while
+// this is unchanged.
+extern uint64_t gNameEpoch;
 
 struct TStores {
   std::array<TVarInt, kStoreSize> ints;
@@ -85,9 +110,6 @@ struct TStores {
   std::array<NameIndex, kStoreCount> index;
   StoreMarks levelMarks;               // where the current level's entries begin
   std::vector<StoreMarks> outerLevels;  // marks of the suspended levels
-  // Changes whenever an entry is added or removed: a lookup remembered
-  // under the same generation still names the newest entry.
-  uint64_t generation = 1;
 };
 
 extern TStores gStores;
@@ -125,19 +147,19 @@ int32_t DeclareArrayEntry(const std::string& upperName, char elemKind);
 int32_t Find(const std::string& upperName);
 int32_t FindArray(const std::string& upperName);
 
-// A lookup kept by the code that repeats it (a precompiled operand): it is
-// made again only after an entry was added or removed, so it stays exact
-// under declarations, procedure frames and their ends.
+// A lookup kept by the code that repeats it (a precompiled operand): the
+// store and number of its name, found once; each use reads the newest
+// entry of that number, so it stays exact under declarations, procedure
+// frames and their ends.
 struct CachedFind {
-  uint64_t generation = 0;
-  int32_t index = 0;
+  uint64_t epoch = 0;  // 0: not found yet
+  int32_t number = 0;
+  int store = -1;      // -1: a name no store holds
 };
+int32_t FindAndKeep(const std::string& upperName, CachedFind& cache, bool array);
 inline int32_t FindCached(const std::string& upperName, CachedFind& cache, bool array = false) {
-  if (cache.generation != gStores.generation) {
-    cache.index = array ? FindArray(upperName) : Find(upperName);
-    cache.generation = gStores.generation;
-  }
-  return cache.index;
+  if (cache.epoch != gNameEpoch) return FindAndKeep(upperName, cache, array);
+  return cache.store < 0 ? 0 : gStores.index[static_cast<size_t>(cache.store)].Top(cache.number);
 }
 
 // Reads the variable into gRes (see Load rules); requestedKind 11 asks for
