@@ -32,7 +32,6 @@ class CompositeTest : public ValueTest {
   // Runs one statement line as the executor does.
   void Exec(const std::string& line) {
     ClearReport();
-    gExec.statement = line;
     SplitStatement(line, gExec.command, gExec.args);
     DispatchStatement(ps_);
     gExec.command.clear();

@@ -160,12 +160,12 @@ const Resolved& ResolvedOf(SplitLine& line) {
 bool Step(TParStack& ps) {
   int32_t pc = ++gExec.pc;
   SplitLine& line = SplitOf(pc);
-  gExec.statement = line.statement;
   gPos.File = gProgram.FileOf(pc);
   gPos.SourceLine = gProgram.LineOf(pc);
   gPos.CompiledLine = pc;
   gPos.LocationForm = TPosition::Form::Interpreter;
-  gPos.Statement = &gExec.statement;
+  // The split lines stay in place while the program runs.
+  gPos.Statement = &line.statement;
   gExec.handled = false;
   gExec.command = line.command;
   gExec.args = line.args;
@@ -197,7 +197,7 @@ bool Step(TParStack& ps) {
       abandoned = true;
     }
     if (abandoned) {
-      gExec.statement = line.statement;
+      gPos.Statement = &line.statement;
       gPos.File = gProgram.FileOf(pc);
       gPos.SourceLine = gProgram.LineOf(pc);
       gPos.CompiledLine = pc;
@@ -247,8 +247,12 @@ bool DispatchResolved(TParStack& ps, const Resolved& r, const std::string* argsC
     gExec.handled = true;
     return false;
   }
-  if (argsCut) gExec.args = *argsCut;
-  else CutComment(gExec.args);
+  // Most lines have no comment: their arguments are copied only once.
+  if (argsCut) {
+    if (gExec.args != *argsCut) gExec.args = *argsCut;
+  } else {
+    CutComment(gExec.args);
+  }
   if (cmd == "@") {
     EvaluateAndDrop(ps, gExec.args);
     gExec.handled = true;

@@ -22,7 +22,6 @@ struct ExecState {
   std::string_view compiledCommand;
   std::string args;        // argument text (in compiled mode set only for the
                            // executor's own statements, the only readers)
-  std::string statement;   // the trimmed line
   bool noPump = false;     // SETERRORLEVEL -2
   bool compiledMode = false;
   int32_t pendingMenu = 0; // menu value 255 = information request
@@ -54,7 +53,7 @@ void SetCompiledRun(RunFunction run);
 namespace korv {
 
 
-// Runs one statement whose registers (command, args, statement) are set.
+// Runs one statement whose registers (command, args) are set.
 // Shared by both executors. Returns true when the invocation must end.
 bool DispatchStatement(TParStack& ps);
 

@@ -131,7 +131,7 @@ void UnwindFrame() {
 // keep their capacity from call to call, so that a call allocates nothing
 // here. A record is in use only while the invocation of its depth runs.
 struct NestedRecord {
-  std::string command, args, statement, currentObject, methodObject, text;
+  std::string command, args, currentObject, methodObject, text;
   std::string_view compiledCommand;  // a name of the code table
   TParStack params;
 };
@@ -165,7 +165,6 @@ struct SavedRegisters {
     r.command = gExec.command;
     r.compiledCommand = gExec.compiledCommand;
     r.args = gExec.args;
-    r.statement = gExec.statement;
     r.currentObject = gProc.currentObject;
     r.methodObject = gProc.methodObject;
   }
@@ -179,7 +178,6 @@ struct SavedRegisters {
     gExec.command = r.command;
     gExec.compiledCommand = r.compiledCommand;
     gExec.args = r.args;
-    gExec.statement = r.statement;
     gProc.currentObject = r.currentObject;
     gProc.methodObject = r.methodObject;
     gExec.handled = handled;
