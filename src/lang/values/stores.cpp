@@ -47,7 +47,7 @@ void NameIndex::Clear() {
 // Keeps the names that have live entries, numbered anew; every kept number
 // elsewhere becomes invalid with the epoch.
 void NameIndex::Renumber() {
-  std::unordered_map<std::string, int32_t, Hash, std::equal_to<>> numbers;
+  std::unordered_map<std::string, int32_t> numbers;
   std::vector<std::vector<int32_t>> stacks;
   for (auto& [name, number] : numbers_) {
     std::vector<int32_t>& s = stacks_[static_cast<size_t>(number)];

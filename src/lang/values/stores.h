@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -86,11 +85,9 @@ class NameIndex {
   // (the live ones, at most one store full, are numbered anew).
   static constexpr size_t kMaxNames = 8192;
   void Renumber();
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-  };
-  std::unordered_map<std::string, int32_t, Hash, std::equal_to<>> numbers_;
+  // (The standard string hash lets a small table compare names without
+  // hashing them.)
+  std::unordered_map<std::string, int32_t> numbers_;
   std::vector<std::vector<int32_t>> stacks_;
   std::vector<int32_t> numberOf_;  // per entry index, the number of its name
 };
