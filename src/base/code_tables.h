@@ -51,6 +51,19 @@ constexpr char kProcToken = '\x14';      // "@", 0x14, 4-byte header slot
 constexpr char kMethodToken = '\x13';    // "@", 0x13, name, ":"
 constexpr char kDefToken = '\xFE';       // sigil, 0xFE, 4-byte DEF slot
 constexpr char kFunctionMark = '@';      // "@", function code
+
+// The operator tokens and the source text each replaces (word operators
+// with their surrounding blanks), in the order the compiler replaces them.
+struct OperatorSpelling {
+  std::string_view text;
+  std::string_view token;
+};
+inline constexpr OperatorSpelling kOperatorSpellings[] = {
+    {" AND ", "\x15" "A4|"}, {" MOD ", "\x15" "M4|"}, {" OR ", "\x15" "O3|"},
+    {" & ", "\x15" "a4|"},   {" | ", "\x15" "|3|"},   {">>", "\x15" "r4|"},
+    {"<<", "\x15" "l4|"},    {"<>", "\x15" "#1|"},    {">=", "\x15" "G1|"},
+    {"<=", "\x15" "L1|"},
+};
 }  // namespace code
 
 // Little-endian 32-bit numbers inside compiled statements.

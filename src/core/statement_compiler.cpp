@@ -267,14 +267,8 @@ bool StatementCompiler::Target(uint8_t c, int32_t slot, int32_t& target) {
 }
 
 std::string StatementCompiler::ReplaceOperators(std::string_view args) {
-  static const std::pair<std::string_view, std::string_view> kTable[] = {
-      {" AND ", "\x15" "A4|"}, {" MOD ", "\x15" "M4|"}, {" OR ", "\x15" "O3|"},
-      {" & ", "\x15" "a4|"},   {" | ", "\x15" "|3|"},   {">>", "\x15" "r4|"},
-      {"<<", "\x15" "l4|"},    {"<>", "\x15" "#1|"},    {">=", "\x15" "G1|"},
-      {"<=", "\x15" "L1|"},
-  };
   std::string s(args);
-  for (const auto& [word, token] : kTable) s = ReplaceWord(s, word, token);
+  for (const auto& [word, token] : code::kOperatorSpellings) s = ReplaceWord(s, word, token);
   return s;
 }
 

@@ -180,6 +180,20 @@ TEST_F(RuntimeTest, BlockArgumentsAndDeclarationsAroundCalls) {
   EXPECT_EQ(o.errors, (std::vector<int>{215}));
 }
 
+// Member sizes of definitions hold word operators, system variables and
+// defined names, which the compiled form keeps as tokens.
+TEST_F(RuntimeTest, DefinitionSizesReadAsInTheInterpreter) {
+  Outcome o = Same(
+      "DEF %N 5\n"
+      "STRUCT S = a$(10 MOD 3), b#(%N AND 7), c$(%PCOUNT + 3), d$(%N << 1)\n"
+      "DECLARE x#\nx# = NEW(S)\nPRINT SIZEOF(x#)\n"
+      "CLASS C = a%, Foo(%HWND)\n"
+      "PRINT 1\n");
+  EXPECT_EQ(o.out, "18\n");  // 2 + 1 + 4 + 11
+  EXPECT_EQ(o.errors, (std::vector<int>{257}));
+  EXPECT_EQ(o.exit, 3);
+}
+
 TEST_F(RuntimeTest, OperatorsSystemVariablesAndDefConstants) {
   Outcome o = Same(
       "DEF %LIMIT  100\nDEF $NAME \"n\\tx\"\nDEF !HALF 0.5\n"

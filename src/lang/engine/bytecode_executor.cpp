@@ -253,6 +253,51 @@ bool HasTarget(uint8_t c) {
   return c == code::kProc || c == code::kSubproc || c == code::kErrorProc || c == code::kUserProc;
 }
 
+// The name a DEF statement defines: the first word of its arguments.
+std::string DefinedName(int32_t slot) {
+  if (slot < 1 || slot > gImage.Length()) return std::string();
+  const std::string& s = gImage.lines[static_cast<size_t>(slot)];
+  if (s.empty() || static_cast<uint8_t>(s[0]) != code::kDef) return std::string();
+  const std::string args = Trim(std::string_view(s).substr(1));
+  return Upper(std::string_view(args).substr(0, args.find(' ')));
+}
+
+// Definitions are read with the plain rules (their "@" marks methods, not
+// calls), so the operator, system-variable and DEF tokens the compiler put
+// into them are spelt out again here, once: a member size then reads as
+// the interpreter reads it.
+std::string SpelledDefinition(std::string_view s) {
+  std::string out;
+  for (size_t i = 0; i < s.size();) {
+    const char c = s[i];
+    if (c == '"') {
+      size_t end = s.find('"', i + 1);
+      end = end == std::string_view::npos ? s.size() : end + 1;
+      out.append(s.substr(i, end - i));
+      i = end;
+      continue;
+    }
+    const size_t length = c == code::kFunctionMark ? 0 : CompiledTokenLength(s, i);
+    std::string spelled;
+    if (length == 4 && c == code::kOperatorToken) {
+      for (const code::OperatorSpelling& o : code::kOperatorSpellings)
+        if (o.token == s.substr(i, 4)) spelled = o.text;
+    } else if (length == 6) {
+      spelled = DefinedName(GetLe32(s, i + 2));
+    } else if (length == 2) {
+      if (const char* name = SysVarName(static_cast<unsigned char>(s[i + 1]))) spelled = name;
+    }
+    if (spelled.empty()) {
+      out.push_back(c);
+      ++i;
+      continue;
+    }
+    out += spelled;
+    i += length;
+  }
+  return out;
+}
+
 Decoded Decode(const std::string& line) {
   Decoded d;
   if (line.empty()) return d;
@@ -260,6 +305,7 @@ Decoded Decode(const std::string& line) {
   const size_t offset = HasTarget(d.code) ? 5 : 1;
   if (offset == 5) d.target = GetLe32(line, 1);
   if (line.size() > offset) d.args.assign(line, offset, std::string::npos);
+  if (d.code == code::kStruct || d.code == code::kClass) d.args = SpelledDefinition(d.args);
   return d;
 }
 
