@@ -51,7 +51,10 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 bool gCompiledText = false;
 
-size_t FindTopLevel(std::string_view s, char ch, bool compiled, size_t from) {
+namespace {
+
+template <class Match>
+size_t ScanTopLevel(std::string_view s, Match match, bool compiled, size_t from) {
   compiled = compiled || gCompiledText;
   int round = 0, square = 0;
   bool quoted = false;
@@ -72,7 +75,7 @@ size_t FindTopLevel(std::string_view s, char ch, bool compiled, size_t from) {
         continue;
       }
     }
-    if (c == ch && round == 0 && square == 0) return i;
+    if (round == 0 && square == 0 && match(c)) return i;
     switch (c) {
       case '"': quoted = true; break;
       case '(': ++round; break;
@@ -90,6 +93,23 @@ size_t FindTopLevel(std::string_view s, char ch, bool compiled, size_t from) {
     }
   }
   return std::string_view::npos;
+}
+
+}  // namespace
+
+size_t FindTopLevel(std::string_view s, char ch, bool compiled, size_t from) {
+  return ScanTopLevel(s, [ch](char c) { return c == ch; }, compiled, from);
+}
+
+size_t FindTopLevelOf(std::string_view s, std::string_view chars, bool compiled, size_t from) {
+  return ScanTopLevel(
+      s,
+      [chars](char c) {
+        for (const char m : chars)
+          if (c == m) return true;
+        return false;
+      },
+      compiled, from);
 }
 
 size_t CompiledTokenLengthAt(std::string_view s, size_t i) {

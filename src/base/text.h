@@ -29,6 +29,8 @@ extern bool gCompiledText;
 // bytes of a procedure token "@" 0x14), the 4 bytes after 0xFF, 0xFE or 0x14
 // are skipped, and so are the 3 bytes of an operator token after 0x15.
 size_t FindTopLevel(std::string_view s, char ch, bool compiled = false, size_t from = 0);
+// The same for the first of several characters.
+size_t FindTopLevelOf(std::string_view s, std::string_view chars, bool compiled = false, size_t from = 0);
 
 // Length of the token that starts at s[i] in compiled text (the whole token,
 // the lead byte included), or 0 when no token starts there: "@" with its code

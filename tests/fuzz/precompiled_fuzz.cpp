@@ -57,7 +57,9 @@ bool Same(const Outcome& a, const Outcome& b) {
          a.endOfArgs == b.endOfArgs && a.lastSep == b.lastSep && a.pos == b.pos && a.code == b.code;
 }
 
-bool SameList(const std::string& text) {
+// Every argument of the text read both ways with one terminator: 'p' as
+// procedure calls read theirs, ',' and ')' as functions read theirs.
+bool SameList(const std::string& text, char term, int kind) {
   std::vector<Outcome> runs[2];
   for (int fast = 0; fast < 2; ++fast) {
     korv::UsePrecompiledArithmetic(fast == 1);
@@ -66,7 +68,7 @@ bool SameList(const std::string& text) {
     korv::gEval.SetText(text);
     korv::TParStack ps;
     for (int n = 0; n < 16 && !korv::gEval.RestEmpty(); ++n) {
-      korv::Evaluate(ps, 'p', 0);
+      korv::Evaluate(ps, term, kind);
       runs[fast].push_back({korv::gRes, korv::gEval.lastVarName, korv::gEval.endOfArgs, korv::gEval.lastSep,
                             korv::gEval.pos, korv::gErr.Code});
     }
@@ -202,7 +204,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool comparable = text.find(',') == std::string::npos && text.find(';') == std::string::npos;
     if (comparable && !Same(general, fast)) std::abort();
     if (korv::PendingOperations() != 0) std::abort();
-    if (!SameList(text)) std::abort();
+    if (!SameList(text, 'p', 0) || !SameList(text, ',', 0) || !SameList(text, ')', 0) ||
+        !SameList(text, ',', korv::kind::kInt) || !SameList(text, ')', korv::kind::kFloat))
+      std::abort();
     if (korv::PendingOperations() != 0) std::abort();
     // Tokens with a 4-byte slot (0xFF, 0xFE, 0x14) read bytes of whatever
     // follows, so a longer statement in front is no longer the same one.

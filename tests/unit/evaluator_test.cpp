@@ -943,13 +943,15 @@ TEST_F(PrecompiledTest, ListArgumentsAgreeWithTheGeneralPath) {
   gStores.ints[static_cast<size_t>(Find("A%"))].Value = 9;
   gStores.lngs[static_cast<size_t>(Find("B&"))].Value = -2147483647;
   gStores.sngs[static_cast<size_t>(Find("F!"))].Value = 0.125;
-  auto readAll = [this](const std::string& text) {
+  // Procedure calls read their arguments with 'p', functions with ',' and
+  // ')' (a number kind expected or none).
+  auto readAll = [this](const std::string& text, char term, int kind) {
     std::vector<Outcome> out;
     ClearReport();
     gEval.lastVarName.clear();
     gEval.SetText(text);
     for (int n = 0; n < 8 && !gEval.RestEmpty(); ++n) {
-      Evaluate(ps_, 'p', 0);
+      Evaluate(ps_, term, kind);
       out.push_back({gRes, gEval.lastVarName, gEval.endOfArgs, gEval.lastSep, gEval.pos, gErr.Code,
                      gErr.ReportKind});
     }
@@ -960,14 +962,18 @@ TEST_F(PrecompiledTest, ListArgumentsAgreeWithTheGeneralPath) {
       "a%, -a%",       "1 / 0, 2",        "a% ; b%",         "a% b%",                 "SIN(f!), 2 )",
       "a%, ()",        "a% - 1, )",       "b& - 1, 7",       " a% ,  b& ,f!",         "nix% + 1, 2",
       "\"x\", a% + 1", "a% + \"x\", 1",  "a%,",             "1e3, 2.5",             "-(a%), 3",
+      "a% ) + 1",      "a%) , 2",         "(a%), (b&))",     "a% ;2)",                ",5",
+      "a% + 1 ) ",     "X%[1,2]) , a%",   "f! * 2;3, 4)",    ")",                     "a%)()",
   };
+  const std::pair<char, int> readers[] = {{'p', 0}, {',', 0}, {')', 0}, {',', kind::kInt}, {')', kind::kFloat}};
   const uint32_t before = PrecompiledRuns();
+  for (const auto& [term, kind] : readers)
   for (const char* t : lists) {
-    SCOPED_TRACE(t);
+    SCOPED_TRACE(std::string(t) + " read with " + term + " " + std::to_string(kind));
     UsePrecompiledArithmetic(false);
-    const std::vector<Outcome> general = readAll(t);
+    const std::vector<Outcome> general = readAll(t, term, kind);
     UsePrecompiledArithmetic(true);
-    const std::vector<Outcome> fast = readAll(t);
+    const std::vector<Outcome> fast = readAll(t, term, kind);
     ASSERT_EQ(fast.size(), general.size());
     for (size_t i = 0; i < fast.size(); ++i) {
       SCOPED_TRACE(i);
@@ -984,7 +990,7 @@ TEST_F(PrecompiledTest, ListArgumentsAgreeWithTheGeneralPath) {
     }
   }
   // Most of those arguments are plain arithmetic and did run precompiled.
-  EXPECT_GE(PrecompiledRuns() - before, 20u);
+  EXPECT_GE(PrecompiledRuns() - before, 150u);
 }
 
 TEST_F(PrecompiledTest, RememberedLookupsFollowDeclarationsAndScopes) {

@@ -1,6 +1,7 @@
 // Precompiled arithmetic arguments.
 #include "values/evaluator_internal.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -478,11 +479,20 @@ bool ComputeResult(const FastProgram& p, bool makeText) {
   return true;
 }
 
-// One argument of a list (terminator 'p', as procedure calls read theirs):
-// the text up to its top-level comma, or the rest. The general path reads
-// the same operands and operators and stops at that comma, because the
-// program holds no ";" and no second top-level operand.
-bool RunFastListArgument(bool makeText) {
+// Where the general path ends an argument read with the terminator term
+// ('p', as procedure calls read theirs, or ',' and ')', as functions read
+// theirs): the first top-level "," or, for ',' and ')', ";" or ")"; npos
+// when the argument runs to the end. A plain arithmetic program holds no
+// second top-level operand, so the general path reads the same operands
+// and operators and stops there (at a separator; see RunFastArgument for
+// a ")" read with ',').
+size_t ArgumentEnd(std::string_view rest, char term) {
+  return term == 'p' ? FindTopLevel(rest, ',') : FindTopLevelOf(rest, ",;)");
+}
+
+// One argument of a list or of a function call, as the general path reads
+// it: the cursor, separator and end flag it leaves are set the same way.
+bool RunFastArgument(char term, bool makeText) {
   // Strings are never plain arithmetic: an argument with a quote or a "$"
   // (PRINT items, joined texts) is not looked up at all, and one that
   // starts with it is not even measured. (Plain loops: find_first_of asks
@@ -491,15 +501,23 @@ bool RunFastListArgument(bool makeText) {
   size_t first = 0;
   while (first < rest.size() && rest[first] != '"' && rest[first] != '$' && rest[first] != ',') ++first;
   if (first < rest.size() && rest[first] != ',') return false;
-  const size_t comma = FindTopLevel(rest, ',');
-  const std::string_view argument = rest.substr(0, comma);
+  const size_t end = ArgumentEnd(rest, term);
+  // A ")" that closes nothing, read with ',', is taken into the general
+  // path's operand: left to it.
+  if (end != std::string_view::npos && rest[end] == ')' && term != ')') return false;
+  const std::string_view argument = rest.substr(0, end);
   for (size_t i = first; i < argument.size(); ++i)
     if (argument[i] == '"' || argument[i] == '$') return false;
   const std::shared_ptr<const FastProgram> p = FastProgramFor(argument);
   if (!p || !ComputeResult(*p, makeText)) return false;
-  gEval.lastSep = comma == std::string_view::npos ? ' ' : ',';
-  gEval.pos = comma == std::string_view::npos ? gEval.text.size() : gEval.pos + comma + 1;
-  FinishArgument('p');
+  if (end == std::string_view::npos) {
+    gEval.lastSep = ' ';
+    gEval.pos = gEval.text.size();
+  } else {
+    gEval.lastSep = rest[end];
+    gEval.pos += end + 1;
+  }
+  FinishArgument(term);
   return true;
 }
 
@@ -518,7 +536,10 @@ bool RunFastChecked(const FastProgram& p, bool makeText) {
 // holds no quoted string, so Evaluate's literal flag is false.)
 bool TryFast(char terminator, int expectedKind, bool makeText) {
   if (!gFastEnabled || gEval.RestEmpty()) return false;
-  if (terminator == 'p') return expectedKind == 0 && RunFastListArgument(makeText);
+  if (terminator == 'p') return expectedKind == 0 && RunFastArgument('p', makeText);
+  if ((terminator == ',' || terminator == ')') &&
+      (expectedKind == 0 || (expectedKind >= kind::kInt && expectedKind <= kind::kFloat)))
+    return RunFastArgument(terminator, makeText);
   if (terminator != ' ' || !(expectedKind == 0 || (expectedKind >= kind::kInt && expectedKind <= kind::kFloat)))
     return false;
   const std::shared_ptr<const FastProgram> p = FastProgramFor(std::string_view(gEval.text).substr(gEval.pos));
