@@ -3,7 +3,10 @@
 // text (whose operators and calls are tokens). A table that grows beyond its
 // limit starts again empty.
 #pragma once
+#include <array>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -22,21 +25,49 @@ class TextCache {
   // are returned by reference only until the next call.
   template <class Make>
   Entry& Of(std::string_view text, Make make) {
-    auto& table = byText_[gCompiledText ? 1 : 0];
-    if (auto it = table.find(text); it != table.end()) return it->second;
-    Entry e{};
-    make(e);
-    if (table.size() >= kMaxEntries) table.clear();
-    return table.emplace(std::string(text), std::move(e)).first->second;
+    const size_t which = gCompiledText ? 1 : 0;
+    // The texts of a loop are asked for again and again from the same
+    // place (a statement's own text, the evaluator's buffer): a recent
+    // entry found by that place is taken when its text is the same, which
+    // spares hashing the text.
+    Recent& recent = recent_[which][Place(text)];
+    if (recent.entry != nullptr && recent.key.size() == text.size() &&
+        std::memcmp(recent.key.data(), text.data(), text.size()) == 0)
+      return *recent.entry;
+    auto& table = byText_[which];
+    auto it = table.find(text);
+    if (it == table.end()) {
+      Entry e{};
+      make(e);
+      if (table.size() >= kMaxEntries) {
+        table.clear();
+        recent_[which].fill(Recent());
+      }
+      it = table.emplace(std::string(text), std::move(e)).first;
+    }
+    // The node of an unordered map stays where it is until it is erased.
+    recent.key = it->first;
+    recent.entry = &it->second;
+    return it->second;
   }
 
  private:
   static constexpr size_t kMaxEntries = 8192;
+  static constexpr size_t kRecentPlaces = 64;
   struct Hash {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
   };
+  struct Recent {
+    std::string_view key;  // the table's own key
+    Entry* entry = nullptr;
+  };
+  static size_t Place(std::string_view text) {
+    const auto at = reinterpret_cast<uintptr_t>(text.data());
+    return ((at >> 3) ^ (at >> 9) ^ text.size()) % kRecentPlaces;
+  }
   std::unordered_map<std::string, Entry, Hash, std::equal_to<>> byText_[2];
+  std::array<Recent, kRecentPlaces> recent_[2]{};
 };
 
 }  // namespace korv

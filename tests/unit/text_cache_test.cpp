@@ -1,0 +1,60 @@
+#include "values/text_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace korv::testing {
+namespace {
+
+// An entry records the text it was made for.
+TextCache<std::string>& Cache() {
+  static TextCache<std::string> cache;
+  return cache;
+}
+
+int gMade = 0;
+std::string& Lookup(std::string_view text) {
+  return Cache().Of(text, [text](std::string& e) {
+    ++gMade;
+    e = std::string(text);
+  });
+}
+
+// One buffer whose text changes in place, as the evaluator's does: each
+// lookup must give the entry of the text it holds now, never the one last
+// found at that place.
+TEST(TextCacheTest, TheSamePlaceWithAnotherTextFindsThatText) {
+  std::string buffer;
+  buffer.reserve(64);
+  for (int round = 0; round < 3; ++round) {
+    for (const char* t : {"a% + 1", "a% + 2", "b% * 3", "a% + 1x", "a% + 1"}) {
+      buffer.assign(t);
+      EXPECT_EQ(Lookup(buffer), t);
+      EXPECT_EQ(Lookup(std::string(t)), t);  // another place, the same entry
+    }
+  }
+  gCompiledText = true;
+  buffer.assign("a% + 1");
+  EXPECT_EQ(Lookup(buffer), "a% + 1");  // the compiled table has its own entries
+  gCompiledText = false;
+}
+
+// A table that overflows starts again: the recent entries go with it.
+TEST(TextCacheTest, OverflowForgetsTheRecentEntries) {
+  const std::string kept = "kept text";
+  Lookup(kept);
+  const int before = gMade;
+  Lookup(kept);
+  EXPECT_EQ(gMade, before);  // found again, not made again
+  std::vector<std::string> many;
+  for (int i = 0; i < 9000; ++i) many.push_back("t" + std::to_string(i));
+  for (const std::string& t : many) ASSERT_EQ(Lookup(t), t);
+  const int afterMany = gMade;
+  EXPECT_EQ(Lookup(kept), kept);
+  EXPECT_EQ(gMade, afterMany + 1);  // made anew after the table started again
+}
+
+}  // namespace
+}  // namespace korv::testing
