@@ -122,6 +122,18 @@ TEST_F(PreparedStatementsTest, AssignmentsGiveTheGeneralResult) {
   }
 }
 
+// Values that call or read strings run on the general path while the
+// target stays kept: the same stores and reports, an undeclared target
+// included.
+TEST_F(PreparedStatementsTest, KeptTargetsWithGeneralValues) {
+  for (const char* args :
+       {"x% = LEN(\"abc\") + x%", "f! = VAL(\"2.5\") * f!", "y% = LEN(\"a\")", "l& = INSTR(\"b\", \"abc\")",
+        "x% = LEN(\"a\") / 0", "x% = NOSUCH(1)", "x% = LEN(", "x% = \"\"", "X% = ASC(CHR$(i% + 80))",
+        " x % = LEN(\"ab\")", "x% = LEN(\"ab\"), 3", "i% = LEN(STR$(x%)) * i%"}) {
+    ExpectSame(CmdLet, args);
+  }
+}
+
 // Elements of number arrays as targets: the index is resolved before the
 // value, and whatever would report (a bad index, an unknown array, a value
 // that fails) takes the general path before any effect.

@@ -277,10 +277,30 @@ bool AssignElementPrepared(const PreparedLet& e) {
   return true;
 }
 
-bool AssignPrepared() {
+// A number variable whose value is no plain arithmetic (it calls, or reads
+// strings): the value runs on the general path, and the stored target is
+// found by the number of its name after it, where the general path looks
+// the name up. (The value may run statements that use the kept entries:
+// e is not read after it.)
+bool AssignKeptTarget(PreparedLet& e, TParStack& ps) {
+  FindCached(e.target, e.found);
+  CachedFind found = e.found;
+  const std::string target = e.target;
+  gEval.pos = e.valueStart;
+  EvaluateCondition(ps);
+  const int32_t i = FindCached(target, found);
+  if (i == 0) {
+    RaiseError(215, target);
+    return true;
+  }
+  StoreAt(target.back(), i);
+  return true;
+}
+
+bool AssignPrepared(TParStack& ps) {
   if (!gPreparedOn || gEval.pos != 0) return false;
   PreparedLet& e = gPreparedLets.Of(gEval.text, PrepareLet);
-  if (!e.value) return false;
+  if (!e.value) return e.valueStart != 0 && !e.element && AssignKeptTarget(e, ps);
   if (e.element) return AssignElementPrepared(e);
   const int32_t i = FindCached(e.target, e.found);
   if (i == 0) return false;
@@ -325,7 +345,7 @@ bool IncDecPrepared(int32_t delta) {
 void UsePreparedStatements(bool on) { gPreparedOn = on; }
 
 void CmdLet(TParStack& ps) {
-  if (AssignPrepared()) return;
+  if (AssignPrepared(ps)) return;
   std::string text = gEval.Rest();
   size_t eq = FindTopLevel(text, '=');
   if (eq == std::string::npos) {
