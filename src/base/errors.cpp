@@ -126,8 +126,7 @@ void RaiseWarning(int32_t code, const std::string& detail) {
 void SetErrorProcStarter(ErrorProcStarter fn) { gErrorProcStarter = fn; }
 
 void CheckErrorProc() {
-  if (gErr.InErrorProc || !gErr.OnError || gErr.Code <= 0) return;
-  if (gErrorProcStarter) gErrorProcStarter();
+  if (ErrorProcDue() && gErrorProcStarter) gErrorProcStarter();
 }
 
 void WriteTelmarLog(const char* type, int32_t line, const std::string& file, int32_t errNo,

@@ -62,6 +62,8 @@ std::string LocationText();
 // Hook the executor installs so the error procedure can be started after a
 // statement (set by the procedure subsystem).
 void CheckErrorProc();
+// Whether CheckErrorProc would start the error procedure now.
+inline bool ErrorProcDue() { return !gErr.InErrorProc && gErr.OnError && gErr.Code > 0; }
 using ErrorProcStarter = void (*)();
 void SetErrorProcStarter(ErrorProcStarter fn);
 

@@ -6,12 +6,12 @@ namespace korv {
 
 PumpRhythm gPump;
 
-void PumpBetweenStatements() {
+bool PumpDue() {
   const uint32_t tick = host().TickCount();
-  if (!gPump.touched && tick == gPump.lastTick) return;
+  if (!gPump.touched && tick == gPump.lastTick) return false;
   gPump.touched = false;
   gPump.lastTick = tick;
-  host().PumpMessages();
+  return true;
 }
 
 void ResetPumpRhythm() { gPump = PumpRhythm(); }

@@ -22,8 +22,9 @@ extern PumpRhythm gPump;
 // (the names without the kQuiet trait in base/names.h).
 inline void NoteOutsideWork() { gPump.touched = true; }
 
-// The pump between two statements.
-void PumpBetweenStatements();
+// Whether the pump between two statements is due now (the executors then
+// call the host's PumpMessages); it counts as done from here on.
+bool PumpDue();
 void ResetPumpRhythm();
 
 }  // namespace korv

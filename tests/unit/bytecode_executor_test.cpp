@@ -390,6 +390,43 @@ class ExhaustingHost : public ConsoleHost {
   }
 };
 
+// Memory running out in the message pump between two statements (an event
+// handler, say), once the program has written something. The clock is
+// read only there (a statement's own pumps do not read it).
+class ExhaustedPumpHost : public ConsoleHost {
+ public:
+  bool armed = false, thrown = false;
+  uint32_t TickCount() override {
+    armed = armed || !stdoutText.empty();
+    return ConsoleHost::TickCount();
+  }
+  void PumpMessages() override {
+    if (!armed || thrown) return;
+    thrown = true;
+    throw std::bad_alloc();
+  }
+};
+
+TEST_F(RuntimeTest, FailedAllocationBetweenStatementsIsReported) {
+  const std::string program =
+      "DECLARE i%\n"
+      "@SET(\"ERRORLEVEL\", -1)\n"
+      "PRINT \"a\"\n"
+      "WHILE i% < 30\n INC i%\nENDWHILE\n"
+      "PRINT \"b\", i%\n";
+  ExhaustedPumpHost hosts[2];
+  for (bool compiled : {false, true}) {
+    SCOPED_TRACE(compiled);
+    ExhaustedPumpHost& pump = hosts[compiled ? 1 : 0];
+    UseHost(pump);
+    const Outcome o = compiled ? Execute(program) : Interpret(program);
+    EXPECT_TRUE(pump.thrown);
+    EXPECT_EQ(o.out, "a\nb 30\n");
+    EXPECT_EQ(o.errors, (std::vector<int>{219}));
+    EXPECT_EQ(o.exit, 0);
+  }
+}
+
 TEST_F(RuntimeTest, FailedAllocationIsReportedThroughTheErrorRoutine) {
   ExhaustingHost exhausting;
   UseHost(exhausting);

@@ -391,7 +391,8 @@ bool Dispatch(const Decoded& d, TParStack& ps) {
   return end;
 }
 
-bool Step(TParStack& ps) {
+// Inlined into the run loop, its only caller.
+[[gnu::always_inline]] inline bool Step(TParStack& ps) {
   const int32_t pc = ++gExec.pc;
   const Decoded& d = DecodedAt(pc);
   gExec.handled = false;
@@ -416,11 +417,12 @@ bool Step(TParStack& ps) {
     gPos.LocationForm = TPosition::Form::Compiled;
     ReportExhaustedMemory(mark);
   }
+  bool pump = false;
   if (!gExec.noPump && ++gPumpCount >= kPumpInterval) {
     gPumpCount = 0;
-    PumpBetweenStatements();
+    pump = PumpDue();
   }
-  CheckErrorProc();
+  BetweenStatements(pump);
   return false;
 }
 

@@ -205,8 +205,7 @@ bool Step(TParStack& ps) {
       ReportExhaustedMemory(mark);
     }
   }
-  if (!gExec.noPump) PumpBetweenStatements();
-  CheckErrorProc();
+  BetweenStatements(!gExec.noPump && PumpDue());
   return false;
 }
 
@@ -285,6 +284,18 @@ bool DispatchResolved(TParStack& ps, const Resolved& r, const std::string* argsC
 }
 
 }  // namespace
+
+void RunBetweenStatements(bool pump) {
+  const StatementMark settled = MarkStatement();
+  try {
+    if (pump) host().PumpMessages();
+    CheckErrorProc();
+  } catch (const std::bad_alloc&) {
+    ReportExhaustedMemory(settled);
+  } catch (const std::length_error&) {
+    ReportExhaustedMemory(settled);
+  }
+}
 
 StatementMark MarkStatement() { return StatementMark{gExec.pc, gProc.count, MarkOperations()}; }
 

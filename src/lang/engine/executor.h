@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/errors.h"
 #include "base/names.h"
 #include "core/statement_split.h"
 #include "values/evaluator.h"
@@ -77,5 +78,14 @@ struct StatementMark {
 };
 StatementMark MarkStatement();
 void ReportExhaustedMemory(const StatementMark& mark);
+
+// The work between two statements: the message pump (when pump is true)
+// and the error-procedure check. Running out of memory there (in an event
+// handler, say) is reported in the same way, at the statement just run,
+// instead of ending the process.
+void RunBetweenStatements(bool pump);
+inline void BetweenStatements(bool pump) {
+  if (pump || ErrorProcDue()) RunBetweenStatements(pump);
+}
 
 }  // namespace korv
