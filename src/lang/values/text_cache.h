@@ -28,8 +28,8 @@ class TextCache {
     const size_t which = gCompiledText ? 1 : 0;
     // The texts of a loop are asked for again and again from the same
     // place (a statement's own text, the evaluator's buffer): a recent
-    // entry found by that place is taken when its text is the same, which
-    // spares hashing the text.
+    // entry found by that place (and a glance at the text) is taken when
+    // its text is the same, which spares hashing the text.
     Recent& recent = recent_[which][Place(text)];
     if (recent.entry != nullptr && recent.key.size() == text.size() &&
         std::memcmp(recent.key.data(), text.data(), text.size()) == 0)
@@ -62,9 +62,14 @@ class TextCache {
     std::string_view key;  // the table's own key
     Entry* entry = nullptr;
   };
+  // The place, mixed with the size and the two end bytes: the evaluator's
+  // one buffer holds the texts of many statements in turn.
   static size_t Place(std::string_view text) {
     const auto at = reinterpret_cast<uintptr_t>(text.data());
-    return ((at >> 3) ^ (at >> 9) ^ text.size()) % kRecentPlaces;
+    size_t mix = (at >> 3) ^ (at >> 9) ^ text.size();
+    if (!text.empty())
+      mix ^= static_cast<unsigned char>(text.front()) * 7u ^ static_cast<unsigned char>(text.back()) * 13u;
+    return mix % kRecentPlaces;
   }
   std::unordered_map<std::string, Entry, Hash, std::equal_to<>> byText_[2];
   std::array<Recent, kRecentPlaces> recent_[2]{};
