@@ -357,7 +357,9 @@ bool EvaluatedBlockArgs::Counting(int32_t& start, int32_t& end, int32_t& step) {
 
 bool EvaluatedBlockArgs::Value(TEvalResult& out) {
   gEval.SetText(ArgText());
-  Evaluate(ps_, ' ', 0);
+  // A selection compares by its number forms unless it is a string: no
+  // text form is made for a number.
+  EvaluateCondition(ps_);
   out = gRes;
   return !gEval.failed;
 }

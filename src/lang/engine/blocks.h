@@ -103,7 +103,8 @@ class BlockArgs {
   // WHILELOOP: end; start, end; or start, end, step (step 1 when missing).
   // False after a report that returned.
   virtual bool Counting(int32_t& start, int32_t& end, int32_t& step) = 0;
-  // SELECT: the value into out; false after a report that returned.
+  // SELECT: the value into out (a number without its text form); false
+  // after a report that returned.
   virtual bool Value(TEvalResult& out) = 0;
   // The argument text, for the detail of 216.
   virtual std::string Text() = 0;
