@@ -7,7 +7,6 @@
 #include "engine/bytecode_executor.h"
 
 #include <array>
-#include <memory>
 #include <new>
 #include <stdexcept>
 #include <string_view>
@@ -24,6 +23,7 @@
 #include "base/host.h"
 #include "base/subsystems.h"
 #include "engine/procedures.h"
+#include "values/def_constants.h"
 #include "values/evaluator.h"
 
 namespace korv {
@@ -253,13 +253,13 @@ bool HasTarget(uint8_t c) {
   return c == code::kProc || c == code::kSubproc || c == code::kErrorProc || c == code::kUserProc;
 }
 
-// The name a DEF statement defines: the first word of its arguments.
+// The name the DEF statement at slot defines (its line text is made when
+// the program is loaded).
 std::string DefinedName(int32_t slot) {
-  if (slot < 1 || slot > gImage.Length()) return std::string();
-  const std::string& s = gImage.lines[static_cast<size_t>(slot)];
-  if (s.empty() || static_cast<uint8_t>(s[0]) != code::kDef) return std::string();
-  const std::string args = Trim(std::string_view(s).substr(1));
-  return Upper(std::string_view(args).substr(0, args.find(' ')));
+  std::string name, value;
+  if (slot < 1 || slot > gProgram.Length() || !SplitDefLine(gProgram.lines[static_cast<size_t>(slot)], name, value))
+    return std::string();
+  return name;
 }
 
 // Definitions are read with the plain rules (their "@" marks methods, not
@@ -305,7 +305,6 @@ Decoded Decode(const std::string& line) {
   const size_t offset = HasTarget(d.code) ? 5 : 1;
   if (offset == 5) d.target = GetLe32(line, 1);
   if (line.size() > offset) d.args.assign(line, offset, std::string::npos);
-  if (d.code == code::kStruct || d.code == code::kClass) d.args = SpelledDefinition(d.args);
   return d;
 }
 
@@ -441,16 +440,19 @@ void LoadCompiledProgram(kvc::Image image, const std::string& programFile) {
   gDecoded.reserve(static_cast<size_t>(n) + 1);
   for (int32_t i = 1; i <= n; ++i) {
     gProgram.debug[static_cast<size_t>(i)].Line = i;
-    const std::string& s = gImage.lines[static_cast<size_t>(i)];
-    gDecoded.push_back(Decode(s));
-    if (s.empty()) continue;
-    const auto c = static_cast<uint8_t>(s[0]);
+    const Decoded& d = gDecoded.emplace_back(Decode(gImage.lines[static_cast<size_t>(i)]));
     std::string& text = gProgram.lines[static_cast<size_t>(i)];
-    if (c == code::kSubproc) text = "SUBPROC " + (s.size() > 5 ? s.substr(5) : std::string());
-    else if (c == code::kErrorProc) text = "ERRORPROC";
-    else if (c == code::kProc) text = "PROC";
-    else if (c == code::kDef) text = "DEF " + s.substr(1);
+    switch (d.code) {
+      case code::kSubproc: text = "SUBPROC " + d.args; break;
+      case code::kErrorProc: text = "ERRORPROC"; break;
+      case code::kProc: text = "PROC"; break;
+      case code::kDef: text = "DEF " + d.args; break;
+      default: break;
+    }
   }
+  // Definitions may name DEF statements further on: spelt out once all are known.
+  for (Decoded& d : gDecoded)
+    if (d.code == code::kStruct || d.code == code::kClass) d.args = SpelledDefinition(d.args);
   // The decoded statements are all the run reads.
   gImage.lines.assign(1, std::string());
   gExec.compiledMode = true;
