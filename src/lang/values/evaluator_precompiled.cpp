@@ -537,11 +537,10 @@ bool RunFastChecked(const FastProgram& p, bool makeText) {
 bool TryFast(char terminator, int expectedKind, bool makeText) {
   if (!gFastEnabled || gEval.RestEmpty()) return false;
   if (terminator == 'p') return expectedKind == 0 && RunFastArgument('p', makeText);
-  if ((terminator == ',' || terminator == ')') &&
-      (expectedKind == 0 || (expectedKind >= kind::kInt && expectedKind <= kind::kFloat)))
-    return RunFastArgument(terminator, makeText);
-  if (terminator != ' ' || !(expectedKind == 0 || (expectedKind >= kind::kInt && expectedKind <= kind::kFloat)))
-    return false;
+  // A number, or no kind, expected: a string expected is the general path's.
+  if (!(expectedKind == 0 || (expectedKind >= kind::kInt && expectedKind <= kind::kFloat))) return false;
+  if (terminator == ',' || terminator == ')') return RunFastArgument(terminator, makeText);
+  if (terminator != ' ') return false;
   const std::shared_ptr<const FastProgram> p = FastProgramFor(std::string_view(gEval.text).substr(gEval.pos));
   return p && RunFastChecked(*p, makeText);
 }
