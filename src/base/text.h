@@ -2,6 +2,7 @@
 // All text is Windows-1252 bytes.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -58,5 +59,12 @@ bool IsCallBreaker(unsigned char c);
 
 // Value of a radix literal; false when the text is none.
 bool ParseRadixLiteral(std::string_view upperName, int32_t& value);
+
+// Hashes std::string keys and string_view probes alike, so that a table
+// keyed by std::string (with std::equal_to<>) is searched without a copy.
+struct TextHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+};
 
 }  // namespace korv

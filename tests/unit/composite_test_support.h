@@ -32,10 +32,13 @@ class CompositeTest : public ValueTest {
   // Runs one statement line as the executor does.
   void Exec(const std::string& line) {
     ClearReport();
-    SplitStatement(line, gExec.command, gExec.args);
+    SplitStatement(line, command_, args_);
+    gExec.command = command_;
+    gExec.args = args_;
     DispatchStatement(ps_);
-    gExec.command.clear();
+    gExec.command = {};
   }
+  std::string command_, args_;  // the registers view these
   int32_t Int(const std::string& expr) { return Eval(expr).IntValue; }
   double Flt(const std::string& expr) { return Eval(expr).FloatValue; }
   std::string Str(const std::string& expr) { return Eval(expr).StrValue; }

@@ -21,7 +21,7 @@ class ValueCommandsTest : public ValueTest {
     gExec.command = command;
     gEval.SetText(args);
     ce->handler(ps_);
-    gExec.command.clear();
+    gExec.command = {};
   }
   int32_t Int(const std::string& name) { return gStores.ints[Find(name)].Value; }
   std::string Str(const std::string& name) { return gStores.strs[Find(name)].Value; }

@@ -26,7 +26,7 @@ class ValueTest : public ::testing::Test {
     ResetEvaluator();
     ResetStores();
     ResetSettings();
-    gExec.command.clear();
+    gExec.command = {};
   }
   void TearDown() override {
     ResetStores();

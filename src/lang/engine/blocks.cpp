@@ -335,7 +335,7 @@ bool EvaluatedBlockArgs::Condition(bool& failed) {
 }
 
 bool EvaluatedBlockArgs::Counting(int32_t& start, int32_t& end, int32_t& step) {
-  const std::string& t = ArgText();
+  const std::string_view t = ArgText();
   int commas = 0;
   for (size_t p = FindTopLevel(t, ','); p != std::string::npos && commas < 3;
        p = FindTopLevel(t, ',', compiledText_, p + 1))
@@ -399,7 +399,7 @@ class TextBlockArgs : public EvaluatedBlockArgs {
   int32_t Jump(BlockScan scan) override { return ScanJump(scan); }
 
  protected:
-  const std::string& ArgText() override { return gExec.args; }
+  std::string_view ArgText() override { return gExec.args; }
 };
 
 template <BlockOp op>

@@ -128,10 +128,10 @@ class EvaluatedBlockArgs : public BlockArgs {
   bool Condition(bool& failed) override;
   bool Counting(int32_t& start, int32_t& end, int32_t& step) override;
   bool Value(TEvalResult& out) override;
-  std::string Text() override { return ArgText(); }
+  std::string Text() override { return std::string(ArgText()); }
 
  protected:
-  virtual const std::string& ArgText() = 0;
+  virtual std::string_view ArgText() = 0;
   TParStack& ps_;
 
  private:

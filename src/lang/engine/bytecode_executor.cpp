@@ -211,7 +211,7 @@ class CompiledBlockArgs : public EvaluatedBlockArgs {
   }
 
  private:
-  const std::string& ArgText() override { return args_; }
+  std::string_view ArgText() override { return args_; }
   // The statement's decoded text (procedures called by the arguments reuse
   // gExec.args; this text stays as it is).
   const std::string& args_;
@@ -312,7 +312,7 @@ Decoded Decode(const std::string& line) {
 bool Dispatch(const Decoded& d, TParStack& ps) {
   const uint8_t c = d.code;
   const Handler& h = gHandlers[c];
-  gExec.compiledCommand = h.name;
+  gExec.command = h.name;
   BlockOp op;
   bool stored;
   BlockScan scan = BlockScan::FalseCondition;

@@ -38,14 +38,15 @@ std::string ShortLocation() {
   return ErrorText(801) + " " + ToDecimal(gPos.SourceLine) + " in " + gPos.File;
 }
 
-void Breakpoint(const std::string& text) {
+void Breakpoint(std::string_view view) {
+  const std::string text(view);
   WriteTelmarLog("BREAKPOINT", gPos.SourceLine, gPos.File, 0, text);
   std::string body = ShortLocation();
   DebugBox("BREAKPOINT: " + text, body);
   AppendToLogFile(body);
 }
 
-void DebugInfo(TParStack& ps, const std::string& args) {
+void DebugInfo(TParStack& ps, std::string_view args) {
   gEval.SetText(args);
   std::string value = EvalString(ps, ',');
   std::string listing;
@@ -79,7 +80,7 @@ void CutComment(std::string& args) {
   if (p != std::string::npos) args = Trim(std::string_view(args).substr(0, p));
 }
 
-void EvaluateAndDrop(TParStack& ps, const std::string& text) {
+void EvaluateAndDrop(TParStack& ps, std::string_view text) {
   gEval.SetText(text);
   Evaluate(ps, ' ', 0);
 }
@@ -92,11 +93,11 @@ struct Resolved {
   bool skipped = false;  // REM, an apostrophe comment, SETLFN, DEF
 };
 
-Resolved Resolve(const std::string& cmd) {
+Resolved Resolve(std::string_view cmd) {
   Resolved r;
   r.statement = FindStatement(cmd);
   r.command = FindCommand(cmd);
-  r.skipped = cmd == "REM" || cmd[0] == '\'' || cmd == "SETLFN" || cmd == "DEF";
+  r.skipped = cmd == "REM" || (!cmd.empty() && cmd[0] == '\'') || cmd == "SETLFN" || cmd == "DEF";
   return r;
 }
 
@@ -170,7 +171,7 @@ bool Step(TParStack& ps) {
   gExec.command = line.command;
   gExec.args = line.args;
   using Kind = SplitLine::Kind;
-  if (line.kind != Kind::Rem && !line.argumentsChecked) line.argumentsChecked = CheckArguments(gExec.args);
+  if (line.kind != Kind::Rem && !line.argumentsChecked) line.argumentsChecked = CheckArguments(line.args);
   if (line.kind != Kind::Rem && !line.argumentsChecked) {
     // The report returned (error level below 0): the statement is not run.
     gExec.handled = true;
@@ -227,7 +228,7 @@ namespace {
 
 // argsCut: gExec.args without its comment when the caller has it already.
 bool DispatchResolved(TParStack& ps, const Resolved& r, const std::string* argsCut) {
-  std::string& cmd = gExec.command;
+  const std::string_view cmd = gExec.command;
   // A label only marks a place.
   if (!cmd.empty() && cmd.back() == ':' && gExec.args.empty()) {
     gExec.handled = true;
@@ -246,11 +247,15 @@ bool DispatchResolved(TParStack& ps, const Resolved& r, const std::string* argsC
     gExec.handled = true;
     return false;
   }
-  // Most lines have no comment: their arguments are copied only once.
   if (argsCut) {
-    if (gExec.args != *argsCut) gExec.args = *argsCut;
+    gExec.args = *argsCut;
   } else {
-    CutComment(gExec.args);
+    // Only a statement without a split line of its own comes here: its
+    // cut text is kept until the next such statement.
+    static std::string cut;
+    cut = gExec.args;
+    CutComment(cut);
+    gExec.args = cut;
   }
   if (cmd == "@") {
     EvaluateAndDrop(ps, gExec.args);
@@ -273,13 +278,13 @@ bool DispatchResolved(TParStack& ps, const Resolved& r, const std::string* argsC
     gExec.handled = true;
     return false;
   }
-  std::string asCall = cmd + gExec.args;
+  std::string asCall = std::string(cmd).append(gExec.args);
   if (HasFunctionCallForm(asCall)) {
     EvaluateAndDrop(ps, asCall);
     gExec.handled = true;
     return false;
   }
-  RaiseError(102, cmd);
+  RaiseError(102, std::string(cmd));
   return false;
 }
 

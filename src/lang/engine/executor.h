@@ -17,12 +17,14 @@ struct ExecState {
   int32_t lineCount = 0;
   bool endFlag = false;
   bool handled = false;
-  std::string command;     // upper-cased command word (text executor)
-  // The command word in compiled mode: a name of the code table, which
-  // stays in place, so a statement sets it without a copy.
-  std::string_view compiledCommand;
-  std::string args;        // argument text (in compiled mode set only for the
-                           // executor's own statements, the only readers)
+  // The running statement's upper-cased command word and argument text.
+  // Both are views: of the split line (text executor) or of the code table
+  // and the decoded statement (compiled mode), which stay in place while a
+  // program runs, so a statement and a nested invocation set and restore
+  // them without copying. In compiled mode args is set only for the
+  // executor's own statements, its only readers there.
+  std::string_view command;
+  std::string_view args;
   bool noPump = false;     // SETERRORLEVEL -2
   bool compiledMode = false;
   int32_t pendingMenu = 0; // menu value 255 = information request
@@ -31,9 +33,7 @@ struct ExecState {
 extern ExecState gExec;
 
 // The command word of the running statement, in either executor.
-inline std::string_view CurrentCommand() {
-  return gExec.compiledMode ? gExec.compiledCommand : std::string_view(gExec.command);
-}
+inline std::string_view CurrentCommand() { return gExec.command; }
 
 void ResetExecutor();
 

@@ -33,7 +33,7 @@ constexpr int kMaxArguments = 15;
 struct HeaderIndex {
   uint32_t generation = UINT32_MAX;
   size_t lines = 0;
-  std::unordered_map<std::string, int32_t> procs, subprocs;
+  std::unordered_map<std::string, int32_t, TextHash, std::equal_to<>> procs, subprocs;
   int32_t errorProc = 0;
 
   void Build() {
@@ -131,8 +131,7 @@ void UnwindFrame() {
 // keep their capacity from call to call, so that a call allocates nothing
 // here. A record is in use only while the invocation of its depth runs.
 struct NestedRecord {
-  std::string command, args, currentObject, methodObject, text;
-  std::string_view compiledCommand;  // a name of the code table
+  std::string currentObject, methodObject, text;
   TParStack params;
 };
 
@@ -154,17 +153,15 @@ struct NestedDepth {
 // The registers that a nested invocation overwrites.
 struct SavedRegisters {
   NestedRecord& r;
+  std::string_view command, args;  // views of texts that stay in place
   int32_t pc, frames, pcount;
   bool handled, endOfArgs, endFlag;
   int32_t cond, sel;
   TPosition pos;
 
   explicit SavedRegisters(NestedRecord& record)
-      : r(record), pc(gExec.pc), frames(gProc.count), pcount(gProc.pcount), handled(gExec.handled),
+      : r(record), command(gExec.command), args(gExec.args), pc(gExec.pc), frames(gProc.count), pcount(gProc.pcount), handled(gExec.handled),
         endOfArgs(gEval.endOfArgs), endFlag(gExec.endFlag), cond(gBlocks.cond), sel(gBlocks.sel), pos(gPos) {
-    r.command = gExec.command;
-    r.compiledCommand = gExec.compiledCommand;
-    r.args = gExec.args;
     r.currentObject = gProc.currentObject;
     r.methodObject = gProc.methodObject;
   }
@@ -175,9 +172,8 @@ struct SavedRegisters {
     while (gProc.count > frames) UnwindFrame();
     gExec.pc = pc;
     gProc.pcount = pcount;
-    gExec.command = r.command;
-    gExec.compiledCommand = r.compiledCommand;
-    gExec.args = r.args;
+    gExec.command = command;
+    gExec.args = args;
     gProc.currentObject = r.currentObject;
     gProc.methodObject = r.methodObject;
     gExec.handled = handled;
@@ -269,13 +265,13 @@ bool StEndProc(TParStack& ps) { return ReturnFromProcedure(ps, false, 112); }
 
 // The normalised names of a PARAMETERS list (empty where a name is left
 // out), read once per list text.
-const std::vector<std::string>& ParameterNames(const std::string& list) {
+const std::vector<std::string>& ParameterNames(std::string_view list) {
   static TextCache<std::vector<std::string>> names;
   return names.Of(list, [&list](std::vector<std::string>& out) {
     size_t start = 0;
     for (;;) {
       size_t comma = FindTopLevel(list, ',', false, start);
-      out.push_back(NormalizeName(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
+      out.push_back(NormalizeName(std::string(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start))));
       if (comma == std::string::npos) break;
       start = comma + 1;
     }
@@ -372,7 +368,7 @@ FrameKind PopFrame() {
   return f.kind;
 }
 
-int32_t FindProcedure(const std::string& upperName, bool subproc) {
+int32_t FindProcedure(std::string_view upperName, bool subproc) {
   gHeaders.Refresh();
   auto& map = subproc ? gHeaders.subprocs : gHeaders.procs;
   auto it = map.find(upperName);
@@ -384,14 +380,14 @@ int32_t FindErrorProc() {
   return gHeaders.errorProc;
 }
 
-bool CallProcedureStatement(const std::string& upperName, const std::string& args, TParStack& ps) {
+bool CallProcedureStatement(std::string_view upperName, std::string_view args, TParStack& ps) {
   int32_t header = FindProcedure(upperName, false);
   if (header == 0) return false;
   CallProcedureStatementAt(header, args, ps);
   return true;
 }
 
-void CallProcedureStatementAt(int32_t header, const std::string& args, TParStack& ps) {
+void CallProcedureStatementAt(int32_t header, std::string_view args, TParStack& ps) {
   if (!PushFrame(FrameKind::Statement)) return;  // 114: the call is not made
   gProc.pcount = 0;
   gEval.SetText(args);

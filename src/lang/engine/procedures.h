@@ -46,19 +46,19 @@ bool InsideExpressionCall();
 
 // Header line of "PROC name" / "SUBPROC name" (0 when missing); the first
 // header of a name wins.
-int32_t FindProcedure(const std::string& upperName, bool subproc);
+int32_t FindProcedure(std::string_view upperName, bool subproc);
 // Line of the first ERRORPROC header (0 when missing).
 int32_t FindErrorProc();
 
 // Statement call by name (executor step 15). True when the name is a
 // procedure (also when 114 refused the call).
-bool CallProcedureStatement(const std::string& upperName, const std::string& args, TParStack& ps);
+bool CallProcedureStatement(std::string_view upperName, std::string_view args, TParStack& ps);
 // Statement call of the procedure whose header is at line `header` (found
 // by name, or the target the compiler stored): pushes a frame of kind 0,
 // reads the arguments from args into the invocation's own ps (%PCOUNT is
 // their number) and continues after the header in the same invocation.
 // After 114 nothing at all is done.
-void CallProcedureStatementAt(int32_t header, const std::string& args, TParStack& ps);
+void CallProcedureStatementAt(int32_t header, std::string_view args, TParStack& ps);
 // Call from an expression. The evaluator's remaining text holds the
 // arguments. True when found; the value is left in gRes.
 bool CallProcedureFunction(const std::string& upperName, TParStack& ps, bool subproc);

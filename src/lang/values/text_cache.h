@@ -54,10 +54,6 @@ class TextCache {
  private:
   static constexpr size_t kMaxEntries = 8192;
   static constexpr size_t kRecentPlaces = 64;
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-  };
   struct Recent {
     std::string_view key;  // the table's own key
     Entry* entry = nullptr;
@@ -71,7 +67,7 @@ class TextCache {
       mix ^= static_cast<unsigned char>(text.front()) * 7u ^ static_cast<unsigned char>(text.back()) * 13u;
     return mix % kRecentPlaces;
   }
-  std::unordered_map<std::string, Entry, Hash, std::equal_to<>> byText_[2];
+  std::unordered_map<std::string, Entry, TextHash, std::equal_to<>> byText_[2];
   std::array<Recent, kRecentPlaces> recent_[2]{};
 };
 
