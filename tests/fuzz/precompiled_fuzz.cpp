@@ -26,6 +26,7 @@
 #include "values/composite.h"
 #include "values/evaluator.h"
 #include "values/functions_registry.h"
+#include "values/settings.h"
 #include "values/stores.h"
 #include "values/value_commands.h"
 
@@ -167,8 +168,11 @@ bool SameNumbers(const NumberOutcome& x, const NumberOutcome& y) {
          x.pos == y.pos && x.code == y.code && x.failed == y.failed;
 }
 
-void Setup() {
+// width: NUMWIDTH for this input (a field wider than a number's digits
+// changes its text form, and a negated operand's).
+void Setup(int32_t width) {
   korv::ResetErrorState();
+  korv::gSettings.NumWidth = width;
   korv::gErr.Level = -2;
   korv::ResetEvaluator();
   korv::ResetStores();
@@ -195,7 +199,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (size > 512) return 0;
   const std::string text(reinterpret_cast<const char*>(data), size);
-  Setup();
+  Setup(static_cast<int32_t>(size % 5));
   for (bool compiled : {false, true}) {
     korv::gCompiledText = compiled;
     const Outcome general = Run(text, ',');

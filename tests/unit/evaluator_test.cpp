@@ -1031,5 +1031,31 @@ TEST_F(PrecompiledTest, SettingsShapeTheTextForm) {
   ExpectSame("a% * 2");
 }
 
+// A negated operand as the whole argument has the text "-" in front of the
+// operand's own: every sign of the operand and every field width.
+TEST_F(PrecompiledTest, NegatedOperandsKeepTheSignInFrontOfTheirText) {
+  Declare("a%");
+  Declare("b&");
+  Declare("f!");
+  const char* texts[] = {"-a%", "-b&", "-f!", "-5", "-0", "-12345", "- 7", "-a% ", "-2.5", "-(a%)", "-a%, 1"};
+  const int32_t values[] = {42, -42, 0, 7, INT32_MIN, INT32_MAX};
+  uint32_t fastRuns = 0;
+  for (int32_t width : {0, 1, 2, 3, 8}) {
+    for (int32_t v : values) {
+      gSettings.NumWidth = width;
+      gStores.ints[static_cast<size_t>(Find("A%"))].Value = v;
+      gStores.lngs[static_cast<size_t>(Find("B&"))].Value = v;
+      gStores.sngs[static_cast<size_t>(Find("F!"))].Value = static_cast<float>(v) / 4;
+      SCOPED_TRACE("width " + std::to_string(width) + ", value " + std::to_string(v));
+      const uint32_t before = PrecompiledRuns();
+      for (const char* t : texts) ExpectSame(t);
+      fastRuns += PrecompiledRuns() - before;
+    }
+  }
+  // Positive whole numbers within the field width ran precompiled.
+  EXPECT_GE(fastRuns, 40u);
+  gSettings.NumWidth = 0;
+}
+
 }  // namespace
 }  // namespace korv::testing

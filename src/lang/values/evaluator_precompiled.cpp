@@ -83,6 +83,9 @@ struct FastProgram {
   int depth = 0;               // brackets nested inside
   int pending = 0;             // operators waiting at the most
   std::string lastVar;         // the variable read last
+  // The whole argument is one negated operand, whose text form the general
+  // path makes as "-" in front of the operand's own (see NegatedTextAgrees).
+  bool negatedResult = false;
 };
 
 namespace {
@@ -261,8 +264,12 @@ bool CompileFast(char term, FastProgram& out, int level, int pendingBase) {
     out.pending = std::max(out.pending, pendingBase + static_cast<int>(ops.size()));
   }
   // A result taken straight from a negated operand keeps the sign in front
-  // of its own text form: left to the general path.
-  if (operands == 1 && lastNegated) return false;
+  // of its own text form: inside brackets left to the general path, for
+  // the whole argument checked when it runs.
+  if (operands == 1 && lastNegated) {
+    if (level > 0) return false;
+    out.negatedResult = true;
+  }
   while (!ops.empty()) {
     out.steps.push_back(FastStep::Of(FastStep::Binary, ops.back().op));
     ops.pop_back();
@@ -460,12 +467,25 @@ bool Compute(const FastProgram& p, FastValue& result) {
   return true;
 }
 
+// The general path gives a negated operand the text "-" in front of the
+// operand's own text. That is the result's own text form only for a whole
+// number that was positive, in digits at least as wide as NUMWIDTH (a
+// narrower field pads the digits before the sign is put in front); any
+// other value is left to the general path.
+bool NegatedTextAgrees(const FastValue& v) {
+  if (v.text != TEvalResult::kTextFromInt || v.i >= 0 || v.i == INT32_MIN) return false;
+  int32_t digits = 0;
+  for (int32_t n = -v.i; n > 0; n /= 10) ++digits;
+  return gSettings.NumWidth <= digits;
+}
+
 // Runs a program into the result; false (nothing changed) when the general
 // path must run. The cursor is the caller's to move.
 bool ComputeResult(const FastProgram& p, bool makeText) {
   if (gEval.depth + p.depth + 1 > kMaxEvalDepth || gOps.top + p.pending >= kOpStackSize) return false;
   FastValue v;
   if (!Compute(p, v)) return false;
+  if (p.negatedResult && !NegatedTextAgrees(v)) return false;
   gRes.Reset();
   gRes.FloatValue = v.f;
   gRes.IntValue = v.i;
