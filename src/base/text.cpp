@@ -6,12 +6,14 @@ namespace korv {
 
 bool IsBlankChar(char c) { return static_cast<unsigned char>(c) < 33; }
 
-std::string Trim(std::string_view s) {
+std::string_view TrimView(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && IsBlankChar(s[b])) ++b;
   while (e > b && IsBlankChar(s[e - 1])) --e;
-  return std::string(s.substr(b, e - b));
+  return s.substr(b, e - b);
 }
+
+std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
 
 char UpperChar(char c) {
   unsigned char u = static_cast<unsigned char>(c);

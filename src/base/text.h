@@ -10,6 +10,7 @@ namespace korv {
 
 // Removes every character with a code below 33 at both ends.
 std::string Trim(std::string_view s);
+std::string_view TrimView(std::string_view s);  // the same, in place
 bool IsBlankChar(char c);  // code below 33 (the trim set)
 
 // Upper case as the ANSI code page does it (Windows-1252 letters included).

@@ -156,6 +156,39 @@ TEST_F(StoresTest, KeptLookupsSurviveNamesLosingTheirNumbers) {
   EXPECT_EQ(Code(), 147);
 }
 
+// A declaration that keeps its name's number declares that name on every
+// run: after the store renumbers its names, at a new level, and with the
+// same reports as Declare.
+TEST_F(StoresTest, KeptDeclarationsStayExact) {
+  CachedFind kept, bad;
+  for (int round = 0; round < 3; ++round) {
+    PushScope();
+    const int32_t i = DeclareKept("K%", kept);
+    ASSERT_NE(i, 0) << round;
+    EXPECT_EQ(Find("K%"), i);
+    EXPECT_EQ(gStores.ints[static_cast<size_t>(i)].Name, "K%");
+    EXPECT_EQ(DeclareKept("K%", kept), 0);  // twice on one level
+    EXPECT_EQ(Code(), 147);
+    ClearReport();
+    // Many names come and go: the kept number may be given to another.
+    for (int n = 1; n <= 9000; ++n) {
+      PushScope();
+      ASSERT_NE(Declare("r" + std::to_string(round) + "_" + std::to_string(n) + "%"), 0);
+      PopScope();
+    }
+    PopScope();
+    EXPECT_EQ(Find("K%"), 0);
+  }
+  const int32_t outer = DeclareKept("K%", kept);
+  EXPECT_EQ(Find("K%"), outer);
+  EXPECT_EQ(DeclareKept("A B%", bad), 0);
+  EXPECT_EQ(Code(), 122);
+  ClearReport();
+  EXPECT_EQ(DeclareKept("X", bad), 0);
+  EXPECT_EQ(Code(), 122);
+  EXPECT_EQ(gErr.Detail, "X");
+}
+
 TEST_F(StoresTest, NewestEntryWins) {
   for (int i = 0; i < 5; ++i) {
     PushScope();

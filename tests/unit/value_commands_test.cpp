@@ -64,6 +64,30 @@ TEST_F(ValueCommandsTest, DeclareStopsAtTheFirstFailure) {
   EXPECT_EQ(Find("Z%"), 0);
 }
 
+// A list is read once and declared on every run: each run declares the
+// same names at its own level, and fails where the first run failed.
+TEST_F(ValueCommandsTest, DeclaredListsAreReadOnce) {
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    PushScope();
+    Run("DECLARE", "p%, q$");
+    EXPECT_TRUE(NoReport());
+    EXPECT_EQ(Find("P%"), round + 1);
+    EXPECT_EQ(Find("Q$"), round + 1);
+    Run("DECLARE", "r!, ,s%");
+    EXPECT_EQ(Code(), 122);
+    EXPECT_EQ(Find("S%"), 0);
+    Run("DECLARE", "p%");
+    EXPECT_EQ(Code(), 147);
+    Run("DECLARE", "v%[1 + 1], w&");
+    EXPECT_TRUE(NoReport());
+    EXPECT_NE(FindArray("V%"), 0);
+    EXPECT_EQ(Find("W&"), round + 1);
+  }
+  for (int round = 0; round < 3; ++round) PopScope();
+  EXPECT_EQ(Find("P%"), 0);
+}
+
 TEST_F(ValueCommandsTest, Var) {
   Run("VAR", "a% = 2 + 3");
   EXPECT_TRUE(NoReport());

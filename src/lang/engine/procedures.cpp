@@ -89,7 +89,7 @@ void ReadArguments(TParStack& ps, const std::string& memberPrefix) {
   DropClosingBracket();
   int n = 0;
   while (!gEval.RestEmpty() && n < kMaxArguments) {
-    std::string rest = Trim(gEval.Rest());
+    const std::string_view rest = TrimView(gEval.RestView());
     if (rest.empty() || rest == ")") break;
     if (rest[0] == '.' && !memberPrefix.empty()) {
       while (IsBlankChar(gEval.text[gEval.pos])) ++gEval.pos;
@@ -263,15 +263,23 @@ bool StReturn(TParStack& ps) {
 
 bool StEndProc(TParStack& ps) { return ReturnFromProcedure(ps, false, 112); }
 
-// The normalised names of a PARAMETERS list (empty where a name is left
-// out), read once per list text.
-const std::vector<std::string>& ParameterNames(std::string_view list) {
-  static TextCache<std::vector<std::string>> names;
-  return names.Of(list, [&list](std::vector<std::string>& out) {
+// A name of a PARAMETERS list, normalised (empty where a name is left
+// out), with its kept number.
+struct ParameterName {
+  std::string name;
+  CachedFind number;
+};
+
+// The names of a PARAMETERS list, read once per list text.
+std::vector<ParameterName>& ParameterNames(std::string_view list) {
+  static TextCache<std::vector<ParameterName>> names;
+  return names.Of(list, [&list](std::vector<ParameterName>& out) {
     size_t start = 0;
     for (;;) {
       size_t comma = FindTopLevel(list, ',', false, start);
-      out.push_back(NormalizeName(std::string(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start))));
+      ParameterName p;
+      p.name = NormalizeName(std::string(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
+      out.push_back(std::move(p));
       if (comma == std::string::npos) break;
       start = comma + 1;
     }
@@ -282,12 +290,13 @@ bool StParameters(TParStack& ps) {
   // Only a failed declaration reports (and may run other statements while
   // its box is open); the loop ends right after it, so the kept names stay
   // valid while they are read.
-  const std::vector<std::string>& names = ParameterNames(gExec.args);
+  std::vector<ParameterName>& names = ParameterNames(gExec.args);
   int slot = 0;
-  for (const std::string& name : names) {
+  for (ParameterName& param : names) {
     ++slot;
+    const std::string& name = param.name;
     if (name.empty()) continue;
-    int32_t idx = Declare(name);
+    int32_t idx = DeclareKept(name, param.number);
     if (idx == 0) return false;  // reported; nothing further is declared
     // Names beyond the 15 argument slots keep the empty value of the
     // declaration.

@@ -20,6 +20,10 @@ struct EvalState {
   bool failed = false;  // the last Evaluate ended through an error report
 
   std::string Rest() const { return pos < text.size() ? text.substr(pos) : std::string(); }
+  // The remaining text in place (valid until the text changes).
+  std::string_view RestView() const {
+    return pos < text.size() ? std::string_view(text).substr(pos) : std::string_view();
+  }
   bool RestEmpty() const { return pos >= text.size(); }
   // Copies into the text's own buffer, which keeps its capacity from
   // statement to statement (t may be a part of text itself).

@@ -82,10 +82,9 @@ void ClearEntry(int store, int32_t i) {
 
 // Appends an entry named upperName to a store after the duplicate and
 // capacity checks; returns its index or 0 after a report.
-int32_t Append(int store, const std::string& upperName) {
+int32_t AppendNumbered(int store, int32_t number, const std::string& upperName) {
   int32_t& count = gStores.counts.count[store];
   NameIndex& names = gStores.index[store];
-  const int32_t number = names.Number(upperName);
   if (names.Top(number) > gStores.levelMarks.count[store]) {
     RaiseError(147, upperName);
     return 0;
@@ -106,6 +105,10 @@ int32_t Append(int store, const std::string& upperName) {
   }
   names.Push(number, i);
   return i;
+}
+
+int32_t Append(int store, const std::string& upperName) {
+  return AppendNumbered(store, gStores.index[store].Number(upperName), upperName);
 }
 
 bool HasBlank(const std::string& s) {
@@ -180,6 +183,14 @@ int32_t Declare(const std::string& name) {
     return 0;
   }
   return Append(store, n);
+}
+
+int32_t DeclareKept(const std::string& upperName, CachedFind& cache) {
+  if (cache.epoch != gNameEpoch) {
+    if (upperName.empty() || StoreOfSuffix(upperName.back()) < 0 || HasBlank(upperName)) return Declare(upperName);
+    FindAndKeep(upperName, cache, false);
+  }
+  return AppendNumbered(cache.store, cache.number, upperName);
 }
 
 int32_t DeclareArrayEntry(const std::string& upperName, char elemKind) {

@@ -159,6 +159,11 @@ inline int32_t FindCached(const std::string& upperName, CachedFind& cache, bool 
   return cache.store < 0 ? 0 : gStores.index[static_cast<size_t>(cache.store)].Top(cache.number);
 }
 
+// Declare for a name already normalised (upper case, trimmed) whose
+// statement declares it again and again: its number is kept in cache as
+// FindCached keeps it. The same checks and reports as Declare.
+int32_t DeclareKept(const std::string& upperName, CachedFind& cache);
+
 // Reads the variable into gRes (see Load rules); requestedKind 11 asks for
 // the address of a % or & variable. Unknown names leave gRes as it is and
 // give warning 215 (silent while DECLARE or PARAMETERS runs). Returns false

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "base/code_tables.h"
 #include "base/text.h"
@@ -149,7 +150,51 @@ std::string JoinedList(TParStack& ps) {
   return joined;
 }
 
+// One name of a DECLARE list, normalised; last: no comma follows it.
+struct DeclaredName {
+  std::string name;
+  bool last = false;
+  CachedFind number;
+};
+
+// A DECLARE list of plain names (no array among them) read once per list
+// text; empty for any other list, which is read anew on every run.
+std::vector<DeclaredName>& PlainDeclaredNames(std::string_view list) {
+  static TextCache<std::vector<DeclaredName>> lists;
+  return lists.Of(list, [list](std::vector<DeclaredName>& out) {
+    size_t start = 0;
+    for (;;) {
+      const size_t comma = FindTopLevel(list, ',', false, start);
+      DeclaredName d;
+      d.name = NormalizeName(std::string(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
+      const bool last = comma == std::string::npos;
+      d.last = last;
+      if (d.name.find('[') != std::string::npos) {
+        out.clear();
+        return;
+      }
+      out.push_back(std::move(d));
+      if (last) return;
+      start = comma + 1;
+    }
+  });
+}
+
 void CmdDeclare(TParStack& ps) {
+  // Declarations only report (and a report may run other statements while
+  // its box is open); the loop ends right after one, so the kept list stays
+  // valid while it is read.
+  if (std::vector<DeclaredName>& names = PlainDeclaredNames(gEval.RestView()); !names.empty()) {
+    gEval.pos = gEval.text.size();
+    for (DeclaredName& d : names) {
+      if (d.name.empty()) {
+        if (!d.last) RaiseError(122, d.name);
+        return;
+      }
+      if (DeclareKept(d.name, d.number) == 0 || d.last) return;
+    }
+    return;
+  }
   std::string list = gEval.Rest();
   gEval.pos = gEval.text.size();
   size_t start = 0;
