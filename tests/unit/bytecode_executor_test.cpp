@@ -147,6 +147,62 @@ TEST_F(RuntimeTest, BlocksRunTheSamePaths) {
   EXPECT_EQ(o.out.find("casenot"), std::string::npos) << o.out;
 }
 
+// CASEOF lists of plain arithmetic are read once and run from what was
+// kept; any item that cannot (a string, a call, a report, a missing
+// operand) hands the rest of the list to the general reading. Both
+// executors, with and without precompiled arithmetic: the same matches,
+// reports and positions.
+TEST_F(RuntimeTest, CaseItemListsReadAsWithoutPrecompiledArithmetic) {
+  const std::string source =
+      "SETERRORLEVEL -1\n"
+      "DECLARE n%, x%, z%, f!, s$\n"
+      "x% = 3\n"
+      "WHILELOOP 9\n"
+      "  n% = &LOOP - 3\n"
+      "  SELECT n%\n"
+      "  CASEOF 0\n    PRINT \"a\";\n"
+      "  CASEOF -1, -2\n    PRINT \"b\";\n"
+      "  CASEOF < -5, >= 5\n    PRINT \"c\";\n"
+      "  CASEOF x% + 1, <> 99 , nix%\n    PRINT \"d\";\n"
+      "  ENDSELECT\n"
+      "  SELECT n%\n"
+      "  CASEOF 1 / z%, 2\n    PRINT \"e\";\n"
+      "  CASEOF \"1\", 3\n    PRINT \"f\";\n"
+      "  CASEOF (x%), 1,\n    PRINT \"g\";\n"
+      "  CASEOF 1 <\n    PRINT \"h\";\n"
+      "  CASEOF <=-1,<\n    PRINT \"i\";\n"
+      "  OTHERWISE\n    PRINT \"j\";\n"
+      "  ENDSELECT\n"
+      "  f! = n% / 2\n"
+      "  SELECT f!\n"
+      "  CASEOF 0.5, 1.5, < -0.5\n    PRINT \"k\";\n"
+      "  CASEOF >= 2 , -0\n    PRINT \"l\";\n"
+      "  ENDSELECT\n"
+      "  s$ = \"\" + n%\n"
+      "  SELECT s$\n"
+      "  CASEOF 1, -1\n    PRINT \"m\";\n"
+      "  CASEOF > 2\n    PRINT \"n\";\n"
+      "  ENDSELECT\n"
+      "  PRINT\n"
+      "ENDWHILE\n";
+  UsePrecompiledArithmetic(false);
+  const Outcome generalText = Interpret(source);
+  const Outcome generalCode = Execute(source);
+  UsePrecompiledArithmetic(true);
+  const uint32_t before = PrecompiledRuns();
+  const Outcome keptText = Interpret(source);
+  const Outcome keptCode = Execute(source);
+  EXPECT_GT(PrecompiledRuns() - before, 150u);  // the kept items ran
+  EXPECT_EQ(keptText.out, generalText.out);
+  EXPECT_EQ(keptText.lines, generalText.lines);
+  EXPECT_EQ(keptCode.out, generalCode.out);
+  EXPECT_EQ(keptCode.lines, generalCode.lines);
+  EXPECT_EQ(keptCode.out, keptText.out);
+  EXPECT_EQ(keptCode.errors, keptText.errors);
+  EXPECT_FALSE(keptText.errors.empty());
+  EXPECT_NE(keptText.out.find("a"), std::string::npos) << keptText.out;
+}
+
 TEST_F(RuntimeTest, ProceduresByStatementExpressionAndNesting) {
   Outcome o = Same(
       "DECLARE r%\n"

@@ -14,6 +14,7 @@
 #include "engine/procedures.h"
 #include "base/names.h"
 #include "values/evaluator.h"
+#include "values/text_cache.h"
 
 namespace korv {
 
@@ -355,6 +356,74 @@ bool EvaluatedBlockArgs::Counting(int32_t& start, int32_t& end, int32_t& step) {
   return !gEval.failed;
 }
 
+// A CASEOF list whose items are all plain arithmetic, read once per list
+// text: each item's comparison, where it starts, and its kept argument.
+struct EvaluatedBlockArgs::KeptItems {
+  struct Item {
+    size_t start = 0;
+    std::string cmp;
+    KeptListArgument argument;
+  };
+  bool kept = false;
+  std::vector<Item> items;
+  size_t end = 0;  // the cursor after the list
+};
+
+const EvaluatedBlockArgs::KeptItems& EvaluatedBlockArgs::KeptItemsOf(std::string_view text) {
+  static TextCache<KeptItems> lists[2];
+  return lists[compiledText_ ? 1 : 0].Of(text, [this](KeptItems& out) {
+    const size_t from = gEval.pos;
+    out.kept = true;
+    while (!gEval.RestEmpty()) {
+      KeptItems::Item item;
+      item.start = gEval.pos;
+      ReadComparator(item.cmp);
+      if (gEval.RestEmpty()) break;
+      if (!KeepListArgument(item.argument)) {
+        out.kept = false;
+        break;
+      }
+      gEval.pos = item.argument.end;
+      out.items.push_back(std::move(item));
+    }
+    out.end = gEval.pos;
+    gEval.pos = from;
+  });
+}
+
+// Every item is evaluated (each may have effects), matched or not.
+bool EvaluatedBlockArgs::AnyItemMatches(const SelectLevel& selection) {
+  gEval.SetText(ArgText());
+  bool any = false;
+  const KeptItems& kept = KeptItemsOf(gEval.text);
+  if (!kept.kept) return ItemsMatchFrom(selection, any);
+  // Nothing below asks the kept lists for another text, so this list stays
+  // in place while it is read.
+  for (const KeptItems::Item& item : kept.items) {
+    if (!RunKeptListArgument(item.argument)) {
+      gEval.pos = item.start;
+      return ItemsMatchFrom(selection, any);
+    }
+    if (!gEval.failed && ItemMatches(selection, item.cmp, gRes)) any = true;
+  }
+  gEval.pos = kept.end;
+  return any;
+}
+
+bool EvaluatedBlockArgs::ItemsMatchFrom(const SelectLevel& selection, bool any) {
+  std::string cmp;
+  while (!gEval.RestEmpty()) {
+    const size_t before = gEval.pos;
+    cmp.clear();
+    ReadComparator(cmp);
+    if (gEval.RestEmpty()) break;
+    EvaluateListArgument(ps_);
+    if (!gEval.failed && ItemMatches(selection, cmp, gRes)) any = true;
+    if (gEval.pos <= before) break;  // no progress: the rest is unreadable
+  }
+  return any;
+}
+
 bool EvaluatedBlockArgs::Value(TEvalResult& out) {
   gEval.SetText(ArgText());
   // A selection compares by its number forms unless it is a string: no
@@ -374,32 +443,21 @@ class TextBlockArgs : public EvaluatedBlockArgs {
   explicit TextBlockArgs(TParStack& ps) : EvaluatedBlockArgs(ps, false) {}
 
 
-  bool AnyItemMatches(const SelectLevel& selection) override {
-    gEval.SetText(gExec.args);
-    bool any = false;
-    while (!gEval.RestEmpty()) {
-      const size_t before = gEval.pos;
-      while (!gEval.RestEmpty() && IsBlankChar(gEval.text[gEval.pos])) ++gEval.pos;
-      std::string cmp;
-      while (cmp.size() < 2 && !gEval.RestEmpty()) {
-        char c = gEval.text[gEval.pos];
-        if (c != '<' && c != '=' && c != '>') break;
-        cmp.push_back(c);
-        ++gEval.pos;
-      }
-      while (!gEval.RestEmpty() && IsBlankChar(gEval.text[gEval.pos])) ++gEval.pos;
-      if (gEval.RestEmpty()) break;
-      EvaluateListArgument(ps_);
-      if (!gEval.failed && ItemMatches(selection, cmp, gRes)) any = true;
-      if (gEval.pos <= before) break;  // no progress: the rest is unreadable
-    }
-    return any;
-  }
-
   int32_t Jump(BlockScan scan) override { return ScanJump(scan); }
 
  protected:
   std::string_view ArgText() override { return gExec.args; }
+  // Blanks around the comparison are skipped.
+  void ReadComparator(std::string& cmp) override {
+    while (!gEval.RestEmpty() && IsBlankChar(gEval.text[gEval.pos])) ++gEval.pos;
+    while (cmp.size() < 2 && !gEval.RestEmpty()) {
+      char c = gEval.text[gEval.pos];
+      if (c != '<' && c != '=' && c != '>') break;
+      cmp.push_back(c);
+      ++gEval.pos;
+    }
+    while (!gEval.RestEmpty() && IsBlankChar(gEval.text[gEval.pos])) ++gEval.pos;
+  }
 };
 
 template <BlockOp op>

@@ -128,13 +128,20 @@ class EvaluatedBlockArgs : public BlockArgs {
   bool Condition(bool& failed) override;
   bool Counting(int32_t& start, int32_t& end, int32_t& step) override;
   bool Value(TEvalResult& out) override;
+  bool AnyItemMatches(const SelectLevel& selection) override;
   std::string Text() override { return std::string(ArgText()); }
 
  protected:
   virtual std::string_view ArgText() = 0;
+  // Reads an item's comparison ("<", "<>", ...) at the cursor, by the
+  // executor's rules; cmp stays empty where none is written.
+  virtual void ReadComparator(std::string& cmp) = 0;
   TParStack& ps_;
 
  private:
+  struct KeptItems;
+  const KeptItems& KeptItemsOf(std::string_view text);
+  bool ItemsMatchFrom(const SelectLevel& selection, bool any);
   bool compiledText_;
 };
 

@@ -167,39 +167,6 @@ class CompiledBlockArgs : public EvaluatedBlockArgs {
 
   // Items separated by "," or ";", each with an optional comparison: the
   // characters "<", "=", ">" or the operator tokens of "<>", "<=", ">=".
-  bool AnyItemMatches(const SelectLevel& selection) override {
-    gEval.SetText(args_);
-    bool any = false;
-    const std::string& t = gEval.text;
-    while (!gEval.RestEmpty()) {
-      const size_t before = gEval.pos;
-      std::string cmp;
-      while (cmp.size() < 2 && !gEval.RestEmpty()) {
-        char c = t[gEval.pos];
-        if (c == '<' || c == '=' || c == '>') {
-          cmp.push_back(c);
-          ++gEval.pos;
-          continue;
-        }
-        if (c == code::kOperatorToken && gEval.pos + 3 < t.size() && t[gEval.pos + 3] == '|') {
-          const char letter = t[gEval.pos + 1];
-          const char* two = letter == '#' ? "<>" : letter == 'L' ? "<=" : letter == 'G' ? ">=" : nullptr;
-          if (two != nullptr && cmp.empty()) {
-            cmp = two;
-            gEval.pos += 4;
-            continue;
-          }
-        }
-        break;
-      }
-      if (gEval.RestEmpty()) break;
-      EvaluateListArgument(ps_);
-      if (!gEval.failed && ItemMatches(selection, cmp, gRes)) any = true;
-      if (gEval.pos <= before) break;
-    }
-    return any;
-  }
-
   int32_t Jump(BlockScan scan) override {
     if (stored_ && scan == scan_) return target_;
     int32_t end = CodeScan(scan, gExec.pc);
@@ -212,6 +179,28 @@ class CompiledBlockArgs : public EvaluatedBlockArgs {
 
  private:
   std::string_view ArgText() override { return args_; }
+  // "<>", "<=" and ">=" may come as operator tokens.
+  void ReadComparator(std::string& cmp) override {
+    const std::string& t = gEval.text;
+    while (cmp.size() < 2 && !gEval.RestEmpty()) {
+      char c = t[gEval.pos];
+      if (c == '<' || c == '=' || c == '>') {
+        cmp.push_back(c);
+        ++gEval.pos;
+        continue;
+      }
+      if (c == code::kOperatorToken && gEval.pos + 3 < t.size() && t[gEval.pos + 3] == '|') {
+        const char letter = t[gEval.pos + 1];
+        const char* two = letter == '#' ? "<>" : letter == 'L' ? "<=" : letter == 'G' ? ">=" : nullptr;
+        if (two != nullptr && cmp.empty()) {
+          cmp = two;
+          gEval.pos += 4;
+          continue;
+        }
+      }
+      break;
+    }
+  }
   // The statement's decoded text (procedures called by the arguments reuse
   // gExec.args; this text stays as it is).
   const std::string& args_;

@@ -54,6 +54,21 @@ struct FastProgram;
 using PrecompiledArgument = evaldetail::FastProgram;
 std::shared_ptr<const PrecompiledArgument> PrecompileArgument(std::string_view text);
 bool RunPrecompiled(const PrecompiledArgument& program, bool makeText);
+// A statement that reads the same list (terminator 'p', as procedure
+// arguments and CASEOF items are read) on every run can keep what an
+// argument of it that is plain arithmetic reads: its program and the cursor
+// and separator after it. KeepListArgument looks at the argument at the
+// cursor without running or moving anything; false when it takes the
+// general path. RunKeptListArgument then reads it from its start as
+// EvaluateListArgument would; false, with nothing changed, when the
+// general path must run instead.
+struct KeptListArgument {
+  std::shared_ptr<const PrecompiledArgument> program;
+  size_t end = 0;
+  char sep = ' ';
+};
+bool KeepListArgument(KeptListArgument& out);
+bool RunKeptListArgument(const KeptListArgument& argument);
 // Off, every argument takes the general path (to compare the two); kept
 // programs run by RunPrecompiled are not affected.
 void UsePrecompiledArithmetic(bool on);

@@ -88,6 +88,8 @@ struct FastProgram {
   bool negatedResult = false;
 };
 
+using FastArgumentAt = KeptListArgument;
+
 namespace {
 
 bool IsNameChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
@@ -512,7 +514,10 @@ size_t ArgumentEnd(std::string_view rest, char term) {
 
 // One argument of a list or of a function call, as the general path reads
 // it: the cursor, separator and end flag it leaves are set the same way.
-bool RunFastArgument(char term, bool makeText) {
+// Where the argument at the cursor takes the precompiled path, its program
+// and the cursor and separator after it (FinishArgument's step past a
+// closing ")" included); false for the general path. Reads only the text.
+bool FindFastArgument(char term, FastArgumentAt& out) {
   // Strings are never plain arithmetic: an argument with a quote or a "$"
   // (PRINT items, joined texts) is not looked up at all, and one that
   // starts with it is not even measured. (Plain loops: find_first_of asks
@@ -528,17 +533,28 @@ bool RunFastArgument(char term, bool makeText) {
   const std::string_view argument = rest.substr(0, end);
   for (size_t i = first; i < argument.size(); ++i)
     if (argument[i] == '"' || argument[i] == '$') return false;
-  const std::shared_ptr<const FastProgram> p = FastProgramFor(argument);
-  if (!p || !ComputeResult(*p, makeText)) return false;
-  if (end == std::string_view::npos) {
-    gEval.lastSep = ' ';
-    gEval.pos = gEval.text.size();
-  } else {
-    gEval.lastSep = rest[end];
-    gEval.pos += end + 1;
-  }
+  out.program = FastProgramFor(argument);
+  if (!out.program) return false;
+  out.sep = end == std::string_view::npos ? ' ' : rest[end];
+  out.end = end == std::string_view::npos ? gEval.text.size() : gEval.pos + end + 1;
+  return true;
+}
+
+// Runs a found argument: the result, then the cursor as the general path
+// leaves it.
+bool RunFastArgumentAt(const FastArgumentAt& a, char term, bool makeText) {
+  if (!ComputeResult(*a.program, makeText)) return false;
+  gEval.lastSep = a.sep;
+  gEval.pos = a.end;
   FinishArgument(term);
   return true;
+}
+
+// One argument read up to term (',', ')' or 'p') when it is plain
+// arithmetic.
+bool RunFastArgument(char term, bool makeText) {
+  FastArgumentAt a;
+  return FindFastArgument(term, a) && RunFastArgumentAt(a, term, makeText);
 }
 
 }  // namespace
@@ -576,6 +592,14 @@ std::shared_ptr<const PrecompiledArgument> PrecompileArgument(std::string_view t
 
 bool RunPrecompiled(const PrecompiledArgument& program, bool makeText) {
   return evaldetail::RunFastChecked(program, makeText);
+}
+
+bool KeepListArgument(KeptListArgument& out) {
+  return !gEval.RestEmpty() && evaldetail::FindFastArgument('p', out);
+}
+
+bool RunKeptListArgument(const KeptListArgument& argument) {
+  return evaldetail::gFastEnabled && evaldetail::RunFastArgumentAt(argument, 'p', false);
 }
 
 void UsePrecompiledArithmetic(bool on) { evaldetail::gFastEnabled = on; }
