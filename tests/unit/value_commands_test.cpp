@@ -2,6 +2,7 @@
 
 #include "base/names.h"
 #include "value_test_support.h"
+#include "values/functions_registry.h"
 #include "values/value_commands.h"
 
 namespace korv::testing {
@@ -152,6 +153,7 @@ TEST_F(ValueCommandsTest, Let) {
 TEST_F(ValueCommandsTest, NumberAssignmentMakesNoText) {
   // Only the number forms are stored, so none of the text forms is made;
   // the stored numbers are those of the evaluated argument.
+  RegisterBuiltinFunctions();  // SIN below
   Run("DECLARE", "a%, b!, c&");
   for (const char* args : {"a% = 2 + 3 * 4", "b! = 1 / 3", "c& = a% * 1000", "b! = SIN(a%) * 2.5"}) {
     SCOPED_TRACE(args);
