@@ -139,6 +139,19 @@ const FunctionEntry* FindFunction(std::string_view n) {
   const FunctionEntry* e = Functions().Named(n);
   return Usable(e, e && e->handler);
 }
+const FunctionEntry* FindFunctionByCode(int c) {
+  // The names of the list do not change once it is made (further names
+  // have no code), so each code's named entry is found once.
+  static const std::array<const FunctionEntry*, 256> named = [] {
+    std::array<const FunctionEntry*, 256> t{};
+    for (int code = 1; code < 256; ++code)
+      if (const char* name = Functions().Name(code)) t[static_cast<size_t>(code)] = Functions().Named(name);
+    return t;
+  }();
+  if (c <= 0 || c >= 256) return nullptr;
+  const FunctionEntry* e = named[static_cast<size_t>(c)];
+  return Usable(e, e && e->handler);
+}
 const SysVarEntry* FindSysVar(std::string_view n) {
   const SysVarEntry* e = SysVars().Named(n);
   return Usable(e, e && e->handler);

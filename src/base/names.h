@@ -84,6 +84,8 @@ bool KnownInProgram(uint32_t traits);
 const CommandEntry* FindCommand(std::string_view upperName);
 const CommandEntry* FindStatement(std::string_view upperName);
 const FunctionEntry* FindFunction(std::string_view upperName);
+// FindFunction(FunctionName(code)) without hashing the name.
+const FunctionEntry* FindFunctionByCode(int code);
 const SysVarEntry* FindSysVar(std::string_view upperName);
 
 // Every entry of a family, in list order (for listings and tests).

@@ -99,6 +99,22 @@ TEST_F(NameListsTest, CodesAndNamesAgreeBothWays) {
   EXPECT_EQ(compiled, CommandNameCount() + FunctionNameCount() + SysVarNameCount());
 }
 
+// The runtime finds a compiled function by its code: the entry its name
+// gives, bound or not, in either program.
+TEST_F(NameListsTest, FunctionsByCodeAreTheNamedOnes) {
+  for (RunningProgram p : {RunningProgram::Interpreter, RunningProgram::Runtime}) {
+    SetRunningProgram(p);
+    int found = 0;
+    for (int code = -1; code <= 256; ++code) {
+      const char* name = FunctionName(code);
+      const FunctionEntry* expected = name ? FindFunction(name) : nullptr;
+      EXPECT_EQ(FindFunctionByCode(code), expected) << code;
+      found += expected != nullptr;
+    }
+    EXPECT_GT(found, 100);
+  }
+}
+
 TEST_F(NameListsTest, RuntimeOnlyAndInterpreterOnlyNames) {
   SetRunningProgram(RunningProgram::Runtime);
   EXPECT_NE(FindSysVar("%WMPAINT"), nullptr);

@@ -459,9 +459,10 @@ bool IsCallForm(const std::string& op, size_t& paren) {
   return true;
 }
 
-bool CallFunction(const std::string& name, std::string args, TParStack& ps) {
+// fe: the built-in function of that name (FindFunction), or nullptr.
+bool CallFunctionFound(const FunctionEntry* fe, const std::string& name, std::string args, TParStack& ps) {
   CursorScope scope(std::move(args));
-  if (const FunctionEntry* fe = FindFunction(name); fe && fe->handler) {
+  if (fe && fe->handler) {
     if (!fe->quiet) NoteOutsideWork();
     fe->handler(ps);
     return !gAborted;
@@ -479,6 +480,10 @@ bool CallFunction(const std::string& name, std::string args, TParStack& ps) {
   }
   Fail(101, name);
   return false;
+}
+
+bool CallFunction(const std::string& name, std::string args, TParStack& ps) {
+  return CallFunctionFound(FindFunction(name), name, std::move(args), ps);
 }
 
 // Number literals repeat in every pass of a loop: their values are kept
@@ -560,7 +565,7 @@ bool EvalCompiledToken(const std::string& op, TParStack& ps, bool& handled) {
       Fail(101, "@" + ToDecimal(fn));
       return false;
     }
-    return CallFunction(name, op.substr(2), ps);
+    return CallFunctionFound(FindFunctionByCode(fn), name, op.substr(2), ps);
   }
   if (IsKindChar(first) && op.size() >= 2) {
     const auto c = static_cast<unsigned char>(op[1]);
@@ -797,8 +802,12 @@ void EvaluateCondition(TParStack& ps) { EvaluateArgument(ps, ' ', 0, false); }
 
 void EvaluateListArgument(TParStack& ps) { EvaluateArgument(ps, 'p', 0, false); }
 
+bool EvaluateNumber(TParStack& ps, char terminator, int expectedKind) {
+  return EvaluateArgument(ps, terminator, expectedKind, false);
+}
+
 int32_t EvalInt(TParStack& ps, char terminator) {
-  Evaluate(ps, terminator, kind::kInt);
+  EvaluateNumber(ps, terminator, kind::kInt);
   return gRes.IntValue;
 }
 

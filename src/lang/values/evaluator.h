@@ -97,6 +97,9 @@ void EvaluateCondition(TParStack& ps);
 // Evaluate(ps, 'p', 0) for an argument of a procedure call: a number's text
 // form stays pending as in EvaluateCondition.
 void EvaluateListArgument(TParStack& ps);
+// Evaluate for a reader of the number forms only: the text form of a number
+// stays pending as in EvaluateCondition.
+bool EvaluateNumber(TParStack& ps, char terminator, int expectedKind);
 
 // Convenience wrappers used by statement handlers: Evaluate with any kind
 // accepted (EvalInt passes the informative kind 2), then one form of gRes.

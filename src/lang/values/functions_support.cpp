@@ -10,6 +10,20 @@
 
 namespace korv::fn {
 
+namespace {
+
+// An argument of which only the number forms are read: no text form.
+bool NumberArg(TParStack& ps, bool last, int expectedKind) {
+  EvaluateNumber(ps, last ? ')' : ',', expectedKind);
+  if (gEval.failed) {
+    gRes.Reset();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool Arg(TParStack& ps, bool last, int expectedKind) {
   Evaluate(ps, last ? ')' : ',', expectedKind);
   if (gEval.failed) {
@@ -21,14 +35,14 @@ bool Arg(TParStack& ps, bool last, int expectedKind) {
 
 bool IntArg(TParStack& ps, bool last, int32_t& out) {
   out = 0;
-  if (!Arg(ps, last, kind::kInt)) return false;
+  if (!NumberArg(ps, last, kind::kInt)) return false;
   out = gRes.IntValue;
   return true;
 }
 
 bool FloatArg(TParStack& ps, bool last, double& out) {
   out = 0.0;
-  if (!Arg(ps, last, 0)) return false;
+  if (!NumberArg(ps, last, 0)) return false;
   out = gRes.FloatValue;
   return true;
 }
