@@ -58,6 +58,12 @@ constexpr std::string_view kWordOperators[] = {" AND ", " & ", " OR ", " | ", " 
 OperatorStack gOps;
 uint32_t gFastRuns = 0;
 bool gFastEnabled = true;
+std::deque<std::string> gScopeTexts;
+size_t gScopeDepth = 0;
+
+void GrowScopeTexts(size_t depth) {
+  while (gScopeTexts.size() <= depth) gScopeTexts.emplace_back();
+}
 
 // Set when the evaluator reported an error; every enclosing evaluation then
 // ends with an empty result instead of going on with a broken value.
@@ -418,8 +424,8 @@ bool Push(Op op, uint8_t prec) {
 
 bool EvaluateInner(TParStack& ps, char term, int expected);
 
-bool SubEvaluate(std::string inner, int expected, TParStack& ps, bool& literal) {
-  CursorScope scope(std::move(inner));
+bool SubEvaluate(std::string_view inner, int expected, TParStack& ps, bool& literal) {
+  CursorScope scope(inner);
   literal = Evaluate(ps, ')', expected);
   return !gAborted;
 }
@@ -460,8 +466,8 @@ bool IsCallForm(const std::string& op, size_t& paren) {
 }
 
 // fe: the built-in function of that name (FindFunction), or nullptr.
-bool CallFunctionFound(const FunctionEntry* fe, const std::string& name, std::string args, TParStack& ps) {
-  CursorScope scope(std::move(args));
+bool CallFunctionFound(const FunctionEntry* fe, const std::string& name, std::string_view args, TParStack& ps) {
+  CursorScope scope(args);
   if (fe && fe->handler) {
     if (!fe->quiet) NoteOutsideWork();
     fe->handler(ps);
@@ -482,8 +488,8 @@ bool CallFunctionFound(const FunctionEntry* fe, const std::string& name, std::st
   return false;
 }
 
-bool CallFunction(const std::string& name, std::string args, TParStack& ps) {
-  return CallFunctionFound(FindFunction(name), name, std::move(args), ps);
+bool CallFunction(const std::string& name, std::string_view args, TParStack& ps) {
+  return CallFunctionFound(FindFunction(name), name, args, ps);
 }
 
 // Number literals repeat in every pass of a loop: their values are kept
@@ -525,12 +531,12 @@ bool ReadNumberLiteral(const std::string& u) {
 SlotCallHook gSlotCaller = nullptr;
 
 // A call of the procedure whose header is at slot ("@" 0x14 slot args).
-bool CallProcedureToken(int32_t slot, std::string args, TParStack& ps) {
+bool CallProcedureToken(int32_t slot, std::string_view args, TParStack& ps) {
   if (gSlotCaller == nullptr) {
     Fail(111);
     return false;
   }
-  CursorScope scope(std::move(args));
+  CursorScope scope(args);
   // Reports inside the procedure belong to its own statements.
   bool before = gAborted;
   bool called = gSlotCaller(slot, ps);
@@ -552,12 +558,12 @@ bool EvalCompiledToken(const std::string& op, TParStack& ps, bool& handled) {
         Fail(213);
         return false;
       }
-      return CallProcedureToken(GetLe32(op, 2), op.substr(6), ps);
+      return CallProcedureToken(GetLe32(op, 2), std::string_view(op).substr(6), ps);
     }
     if (c == code::kMethodToken) {
       size_t colon = FindTopLevel(op, ':', true, 2);
       std::string name = UpperCompiled(Trim(std::string_view(op).substr(2, colon == npos ? npos : colon - 2)));
-      return CallFunction(name, colon == npos ? std::string() : op.substr(colon + 1), ps);
+      return CallFunction(name, colon == npos ? std::string_view() : std::string_view(op).substr(colon + 1), ps);
     }
     const int fn = static_cast<unsigned char>(c);
     const char* name = FunctionName(fn);
@@ -565,7 +571,7 @@ bool EvalCompiledToken(const std::string& op, TParStack& ps, bool& handled) {
       Fail(101, "@" + ToDecimal(fn));
       return false;
     }
-    return CallFunctionFound(FindFunctionByCode(fn), name, op.substr(2), ps);
+    return CallFunctionFound(FindFunctionByCode(fn), name, std::string_view(op).substr(2), ps);
   }
   if (IsKindChar(first) && op.size() >= 2) {
     const auto c = static_cast<unsigned char>(op[1]);
@@ -603,7 +609,7 @@ bool EvalOperand(const std::string& raw, int expected, TParStack& ps, bool& lite
     gEval.pos = gEval.text.size();  // ends the whole expression
     return true;
   }
-  if (op[0] == '(') return SubEvaluate(op.substr(1), expected, ps, literal);
+  if (op[0] == '(') return SubEvaluate(std::string_view(op).substr(1), expected, ps, literal);
   size_t paren;
   if (IsCallForm(op, paren)) {
     if (paren == npos) {
@@ -612,7 +618,7 @@ bool EvalOperand(const std::string& raw, int expected, TParStack& ps, bool& lite
     }
     size_t from = op[0] == '@' ? 1 : 0;
     std::string name = Upper(Trim(std::string_view(op).substr(from, paren - from)));
-    return CallFunction(name, op.substr(paren + 1), ps);
+    return CallFunction(name, std::string_view(op).substr(paren + 1), ps);
   }
   if (op.back() == ')') {
     op.pop_back();  // the closing bracket of an enclosing argument list

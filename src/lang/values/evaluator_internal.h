@@ -4,7 +4,9 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <string_view>
 
 #include "values/evaluator.h"
 
@@ -41,17 +43,34 @@ extern bool gFastEnabled;   // TryFast may run them (switched off to compare)
 
 // Runs an inner text (bracket contents, function arguments) in place of the
 // remaining text and gives the outer cursor and operator base back after.
+// The outer texts of the cursor scopes, one buffer per nesting depth: each
+// keeps its capacity, so entering a call or a bracket allocates nothing
+// once the buffers have grown.
+extern std::deque<std::string> gScopeTexts;  // a deque: growing it moves no buffer
+extern size_t gScopeDepth;
+void GrowScopeTexts(size_t depth);
+inline std::string& ScopeText(size_t depth) {
+  if (depth >= gScopeTexts.size()) GrowScopeTexts(depth);
+  return gScopeTexts[depth];
+}
+
 class CursorScope {
  public:
-  explicit CursorScope(std::string inner)
+  // inner may be a part of the current text: it is copied before the
+  // current text is put aside.
+  explicit CursorScope(std::string_view inner)
       : pos_(gEval.pos), endOfArgs_(gEval.endOfArgs), lastSep_(gEval.lastSep),
         base_(gOps.base), top_(gOps.top) {
-    saved_.swap(gEval.text);
-    gEval.SetText(std::move(inner));
+    std::string& buffer = ScopeText(gScopeDepth++);
+    buffer.assign(inner.data(), inner.size());
+    buffer.swap(gEval.text);  // the buffer keeps the outer text meanwhile
+    gEval.pos = 0;
+    gEval.endOfArgs = gEval.text.empty();
+    gEval.lastSep = ' ';
     gOps.base = gOps.top;
   }
   ~CursorScope() {
-    gEval.text.swap(saved_);
+    gEval.text.swap(ScopeText(--gScopeDepth));
     gEval.pos = pos_;
     gEval.endOfArgs = endOfArgs_;
     gEval.lastSep = lastSep_;
@@ -62,7 +81,6 @@ class CursorScope {
   CursorScope& operator=(const CursorScope&) = delete;
 
  private:
-  std::string saved_;
   size_t pos_;
   bool endOfArgs_;
   char lastSep_;

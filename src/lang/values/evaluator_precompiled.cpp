@@ -180,7 +180,7 @@ bool CompileFast(char term, FastProgram& out, int level, int pendingBase) {
     std::string op = Trim(ScanOperand(term));
     if (op.empty() || op == "()") return false;
     if (op[0] == '(') {
-      CursorScope scope(op.substr(1));
+      CursorScope scope(std::string_view(op).substr(1));
       if (!CompileFast(')', out, level + 1, pendingBase + static_cast<int>(ops.size()))) return false;
     } else if (std::string name, args; CallOperand(op, name, args)) {
       // A call: its argument is read up to ")" like a bracket.
@@ -288,7 +288,7 @@ std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest) {
   return gFast.Of(rest, [rest](std::shared_ptr<const FastProgram>& kept) {
     if (rest.empty()) return;
     auto program = std::make_shared<FastProgram>();
-    CursorScope scope{std::string(rest)};
+    CursorScope scope{rest};
     if (CompileFast(' ', *program, 0, 0)) kept = std::move(program);
   });
 }
