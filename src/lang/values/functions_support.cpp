@@ -12,26 +12,23 @@ namespace korv::fn {
 
 namespace {
 
-// An argument of which only the number forms are read: no text form.
-bool NumberArg(TParStack& ps, bool last, int expectedKind) {
-  EvaluateNumber(ps, last ? ')' : ',', expectedKind);
+// numberOnly: only the number forms are read, so no text form is made.
+bool ReadArg(TParStack& ps, bool last, int expectedKind, bool numberOnly) {
+  const char terminator = last ? ')' : ',';
+  if (numberOnly) EvaluateNumber(ps, terminator, expectedKind);
+  else Evaluate(ps, terminator, expectedKind);
   if (gEval.failed) {
     gRes.Reset();
     return false;
   }
   return true;
 }
+
+bool NumberArg(TParStack& ps, bool last, int expectedKind) { return ReadArg(ps, last, expectedKind, true); }
 
 }  // namespace
 
-bool Arg(TParStack& ps, bool last, int expectedKind) {
-  Evaluate(ps, last ? ')' : ',', expectedKind);
-  if (gEval.failed) {
-    gRes.Reset();
-    return false;
-  }
-  return true;
-}
+bool Arg(TParStack& ps, bool last, int expectedKind) { return ReadArg(ps, last, expectedKind, false); }
 
 bool IntArg(TParStack& ps, bool last, int32_t& out) {
   out = 0;
