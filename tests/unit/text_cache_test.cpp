@@ -41,6 +41,17 @@ TEST(TextCacheTest, TheSamePlaceWithAnotherTextFindsThatText) {
   gCompiledText = false;
 }
 
+// An empty view may have no data pointer at all (a default view, the rest
+// of a text read to its end): it is the empty text's entry, found again
+// without reading any byte.
+TEST(TextCacheTest, EmptyViewsWithoutDataAreTheEmptyText) {
+  EXPECT_EQ(Lookup(std::string_view()), "");
+  const int before = gMade;
+  EXPECT_EQ(Lookup(std::string_view()), "");
+  EXPECT_EQ(Lookup(std::string()), "");
+  EXPECT_EQ(gMade, before);
+}
+
 // A table that overflows starts again: the recent entries go with it.
 TEST(TextCacheTest, OverflowForgetsTheRecentEntries) {
   const std::string kept = "kept text";

@@ -31,8 +31,9 @@ class TextCache {
     // entry found by that place (and a glance at the text) is taken when
     // its text is the same, which spares hashing the text.
     Recent& recent = recent_[which][Place(text)];
+    // (An empty view may have no data at all: memcmp must not see it.)
     if (recent.entry != nullptr && recent.key.size() == text.size() &&
-        std::memcmp(recent.key.data(), text.data(), text.size()) == 0)
+        (text.empty() || std::memcmp(recent.key.data(), text.data(), text.size()) == 0))
       return *recent.entry;
     auto& table = byText_[which];
     auto it = table.find(text);
