@@ -26,6 +26,11 @@ extern TErrorState gErr;
 // load-time reports) keeps it current.
 struct TPosition {
   std::string File;       // source file of the executing line
+  // Where File was copied from, and that list's load generation: the
+  // interpreter copies a line's file name only when it changes. Whoever
+  // sets File otherwise leaves FileSource null.
+  const void* FileSource = nullptr;
+  uint32_t FileGeneration = 0;
   int32_t SourceLine = 0; // its source line number
   int32_t CompiledLine = 0;  // program counter (compiled-position form)
   // The body of error and trace boxes. The executors only say which form

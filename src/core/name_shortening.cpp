@@ -65,6 +65,7 @@ int32_t StoreErrorOf(char suffix) {
 
 void SetPosition(int32_t slot) {
   gPos.File = gProgram.files.empty() ? std::string() : gProgram.FileOf(slot);
+  gPos.FileSource = nullptr;
   gPos.SourceLine = gProgram.LineOf(slot);
   gPos.CompiledLine = slot;
   gPos.LocationForm = TPosition::Form::Text;

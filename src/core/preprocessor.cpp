@@ -290,6 +290,7 @@ class Loader {
 
   void ReportAtSlot(int32_t code, int32_t slot, int32_t fileIndex, int32_t lineNo) {
     gPos.File = gProgram.files[fileIndex];
+    gPos.FileSource = nullptr;
     gPos.SourceLine = lineNo;
     gPos.CompiledLine = slot;
     gPos.LocationForm = TPosition::Form::Text;
@@ -332,6 +333,7 @@ bool HasSymbol(const std::string& name) {
 
 void ReportPass2(int32_t code, int32_t slot, const std::string& text) {
   gPos.File = gProgram.FileOf(slot);
+  gPos.FileSource = nullptr;
   gPos.SourceLine = gProgram.LineOf(slot);
   gPos.CompiledLine = slot;
   gPos.LocationForm = TPosition::Form::Text;

@@ -145,6 +145,7 @@ int32_t StatementCompiler::DefSlot(const std::string& upperName) const {
 void StatementCompiler::SetPosition(int32_t slot) const {
   if (slot < 1 || slot > gProgram.Length()) return;
   gPos.File = gProgram.files.empty() ? std::string() : gProgram.FileOf(slot);
+  gPos.FileSource = nullptr;
   gPos.SourceLine = gProgram.LineOf(slot);
   gPos.CompiledLine = slot;
   gPos.LocationForm = TPosition::Form::Text;

@@ -1,5 +1,8 @@
 #include "engine/executor.h"
 
+#include <string>
+#include <vector>
+
 #include "core/line_store.h"
 #include "base/errors.h"
 #include "test_support.h"
@@ -57,6 +60,27 @@ TEST_F(RunTest, UnknownCommandEndsWithFatalCode) {
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].caption, "Befehl unbekannt: FOO");
   EXPECT_EQ(host.boxes[0].text, "Zeile  2 in main.krv: \r\nFOO");
+}
+
+// Each statement's position names its own file: after a call from the
+// last line of an included file returns, the next line (in the file of the
+// procedure that ran) is placed in its own, in a second run as in the
+// first.
+TEST_F(RunTest, PositionsNameTheFileOfEachLine) {
+  Write("lib.inc", "r% = Twice(2)\n");
+  const std::string main =
+      "TRACEON\nDECLARE r%\n$I lib.inc\nPRINT r%\nEND\nPROC Twice\nPARAMETERS a%\nRETURN a% * 2\nENDPROC\n";
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    host.boxes.clear();
+    EXPECT_EQ(Run(main), 0);
+    std::vector<std::string> places;
+    for (const auto& box : host.boxes) places.push_back(box.text.substr(0, box.text.find(':')));
+    const std::vector<std::string> expected = {
+        "Zeile  2 in main.krv", "Zeile  1 in lib.inc",  "Zeile  7 in main.krv",
+        "Zeile  8 in main.krv", "Zeile  4 in main.krv", "Zeile  5 in main.krv"};
+    EXPECT_EQ(places, expected);
+  }
 }
 
 TEST_F(RunTest, EndStopsAndExitsNormally) {

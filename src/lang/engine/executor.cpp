@@ -157,11 +157,20 @@ const Resolved& ResolvedOf(SplitLine& line) {
   return line.resolved;
 }
 
+// The position's file name, copied only when the line's file changes.
+void ShowFileOf(int32_t pc) {
+  const std::string& file = gProgram.FileOf(pc);
+  if (gPos.FileSource == &file && gPos.FileGeneration == gProgram.generation) return;
+  gPos.File = file;
+  gPos.FileSource = &file;
+  gPos.FileGeneration = gProgram.generation;
+}
+
 // One statement of the interpreter: steps 3 to 16.
 bool Step(TParStack& ps) {
   int32_t pc = ++gExec.pc;
   SplitLine& line = SplitOf(pc);
-  gPos.File = gProgram.FileOf(pc);
+  ShowFileOf(pc);
   gPos.SourceLine = gProgram.LineOf(pc);
   gPos.CompiledLine = pc;
   gPos.LocationForm = TPosition::Form::Interpreter;
@@ -199,7 +208,7 @@ bool Step(TParStack& ps) {
     }
     if (abandoned) {
       gPos.Statement = &line.statement;
-      gPos.File = gProgram.FileOf(pc);
+      ShowFileOf(pc);
       gPos.SourceLine = gProgram.LineOf(pc);
       gPos.CompiledLine = pc;
       gPos.LocationForm = TPosition::Form::Interpreter;
