@@ -155,6 +155,60 @@ TEST_F(PreparedStatementsTest, IncAndDecGiveTheGeneralResult) {
   }
 }
 
+// The runtime runs a kept form from the statement's own text, without the
+// evaluator's: where that runner refuses, the handler runs as usual. Both
+// ways leave the same variables, result and report (the cursor then
+// belongs to no text and is not compared).
+TEST_F(PreparedStatementsTest, RunnersWithoutTextGiveTheHandlersResult) {
+  struct Case {
+    const char* command;
+    void (*handler)(TParStack&);
+    std::vector<const char*> args;
+  };
+  const Case cases[] = {
+      {"LET", CmdLet, {"x% = x% + 1", "X% = (x% * 3 + i% * 7) MOD 1009", "x% = -x%", "x% = 1 / 0", "x% = y% + 1",
+                       "l& = l& * l&", "f! = f! / 3", "x% = 2.9", "a%[1] = 5", "a%[4] = 1", "A%[X% - 40] = x%",
+                       "g![0] = 1 / 0", "a%[1/0] = 1", "x% = LEN(\"abc\") + x%", "y% = LEN(\"a\")", "x%[1] = 2",
+                       "x% =", "x$ = 1"}},
+      {"INC", CmdInc, {"x%", " X% ", "l&", "u%", "f!", "", "x% + 1"}},
+      {"DEC", CmdDec, {"x%", "i%", "l&", "u%"}},
+  };
+  int ranWithoutText = 0;
+  for (const Case& c : cases) {
+    const PreparedRunner runner = PreparedRunnerOf(c.command);
+    ASSERT_NE(runner, nullptr) << c.command;
+    for (const char* args : c.args) {
+      SCOPED_TRACE(std::string(c.command) + " " + args);
+      const Effect handled = Run(c.handler, args, true, 3);
+      Start();
+      for (int k = 0; k < 3; ++k) {
+        ClearReport();
+        gEval.lastVarName.clear();
+        gRes.Reset();
+        gEval.SetText("unrelated text");
+        if (runner(args)) {
+          ++ranWithoutText;
+          continue;
+        }
+        gEval.SetText(args);
+        c.handler(ps_);
+      }
+      EXPECT_EQ(gStores.ints[Find("X%")].Value, handled.x);
+      EXPECT_EQ(gStores.ints[Find("I%")].Value, handled.i);
+      EXPECT_EQ(gStores.lngs[Find("L&")].Value, handled.l);
+      EXPECT_EQ(gStores.sngs[Find("F!")].Value, handled.f);
+      EXPECT_EQ(gErr.Code, handled.code);
+      EXPECT_EQ(gErr.Detail, handled.detail);
+      EXPECT_EQ(gEval.lastVarName, handled.lastVar);
+      EXPECT_EQ(gRes.IntValue, handled.resInt);
+      EXPECT_EQ(gRes.ResultKind, handled.kind);
+      EXPECT_EQ(Elements(), handled.elements);
+    }
+  }
+  EXPECT_GE(ranWithoutText, 30);
+  EXPECT_EQ(PreparedRunnerOf("PRINT"), nullptr);
+}
+
 TEST_F(PreparedStatementsTest, KeptFormsFollowNewDeclarations) {
   // A procedure level's own X% hides the outer one, and its end uncovers it
   // again: the kept lookup must follow both.

@@ -19,6 +19,7 @@
 #include "base/names.h"
 #include "base/errors.h"
 #include "engine/executor.h"
+#include "values/value_commands.h"
 #include "base/pump_rhythm.h"
 #include "base/host.h"
 #include "base/subsystems.h"
@@ -52,6 +53,9 @@ struct Handler {
   CommandHandler command = nullptr;
   std::string_view name = "";
   bool quiet = true;  // statements of the executor itself never reach the platform
+  // Runs the command's kept form from the statement's own text, where it
+  // has one (see PreparedRunnerOf).
+  PreparedRunner prepared = nullptr;
 };
 std::array<Handler, 256> gHandlers;
 
@@ -64,6 +68,7 @@ void BuildHandlers() {
       if (const CommandEntry* ce = FindCommand(name)) {
         h.command = ce->handler;
         h.quiet = ce->quiet;
+        h.prepared = PreparedRunnerOf(name);
       }
     }
     gHandlers[static_cast<size_t>(c)] = h;
@@ -366,9 +371,12 @@ bool Dispatch(const Decoded& d, TParStack& ps) {
     end = h.statement(ps);
   } else if (h.command) {
     gExec.handled = true;
-    gEval.SetText(d.args);
     if (!h.quiet) NoteOutsideWork();
-    h.command(ps);
+    // The kept form needs no copy of the text into the evaluator.
+    if (h.prepared == nullptr || !h.prepared(d.args)) {
+      gEval.SetText(d.args);
+      h.command(ps);
+    }
   } else {
     // A code this program has no handler for is an unknown command, as in
     // the interpreter (a damaged file may also hold codes without a name).

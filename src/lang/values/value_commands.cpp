@@ -285,11 +285,10 @@ struct PreparedLet {
 };
 TextCache<PreparedLet> gPreparedLets;
 
-void PrepareLet(PreparedLet& e) {
-  const std::string& text = gEval.text;
+void PrepareLet(std::string_view text, PreparedLet& e) {
   const size_t eq = FindTopLevel(text, '=');
   if (eq == std::string::npos) return;
-  e.target = NormalizeName(text.substr(0, eq));
+  e.target = NormalizeName(std::string(text.substr(0, eq)));
   if (e.target.empty() || IsMemberForm(e.target)) return;
   if (e.target.back() == ']') {
     e.element = PrecompileArgument(e.target);
@@ -298,7 +297,11 @@ void PrepareLet(PreparedLet& e) {
     return;
   }
   e.valueStart = eq + 1;
-  e.value = PrecompileArgument(std::string_view(text).substr(e.valueStart));
+  e.value = PrecompileArgument(text.substr(e.valueStart));
+}
+
+PreparedLet& PreparedLetOf(std::string_view text) {
+  return gPreparedLets.Of(text, [text](PreparedLet& e) { PrepareLet(text, e); });
 }
 
 // The element form: the slot is resolved before the value is computed, and
@@ -342,10 +345,8 @@ bool AssignKeptTarget(PreparedLet& e, TParStack& ps) {
   return true;
 }
 
-bool AssignPrepared(TParStack& ps) {
-  if (!gPreparedOn || gEval.pos != 0) return false;
-  PreparedLet& e = gPreparedLets.Of(gEval.text, PrepareLet);
-  if (!e.value) return e.valueStart != 0 && !e.element && AssignKeptTarget(e, ps);
+// A kept assignment whose value is plain arithmetic.
+bool AssignPlainPrepared(PreparedLet& e) {
   if (e.element) return AssignElementPrepared(e);
   const int32_t i = FindCached(e.target, e.found);
   if (i == 0) return false;
@@ -362,6 +363,21 @@ bool AssignPrepared(TParStack& ps) {
   return true;
 }
 
+bool AssignPrepared(TParStack& ps) {
+  if (!gPreparedOn || gEval.pos != 0) return false;
+  PreparedLet& e = PreparedLetOf(gEval.text);
+  if (!e.value) return e.valueStart != 0 && !e.element && AssignKeptTarget(e, ps);
+  return AssignPlainPrepared(e);
+}
+
+// The same without the evaluator's text: only the plain forms (a value on
+// the general path reads the text).
+bool LetWithoutText(std::string_view args) {
+  if (!gPreparedOn) return false;
+  PreparedLet& e = PreparedLetOf(args);
+  return e.value && AssignPlainPrepared(e);
+}
+
 // "INC V" / "DEC V" with V a % or & variable.
 struct PreparedIncDec {
   std::string name;
@@ -370,24 +386,41 @@ struct PreparedIncDec {
 };
 TextCache<PreparedIncDec> gPreparedIncDecs;
 
-bool IncDecPrepared(int32_t delta) {
-  if (!gPreparedOn || gEval.pos != 0) return false;
-  PreparedIncDec& e = gPreparedIncDecs.Of(gEval.text, [](PreparedIncDec& p) {
-    p.name = NormalizeName(gEval.text);
+// Adds delta to the counter named by text; false, with nothing changed,
+// where the general path must run.
+bool IncDecNamed(std::string_view text, int32_t delta) {
+  PreparedIncDec& e = gPreparedIncDecs.Of(text, [text](PreparedIncDec& p) {
+    p.name = NormalizeName(std::string(text));
     p.counter = !p.name.empty() && (p.name.back() == '%' || p.name.back() == '&');
   });
   if (!e.counter) return false;
   const int32_t i = FindCached(e.name, e.found);
   if (i == 0) return false;
-  gEval.pos = gEval.text.size();
   int32_t& v = e.name.back() == '%' ? gStores.ints[i].Value : gStores.lngs[i].Value;
   v = WrapAdd(v, delta);
   return true;
 }
 
+bool IncDecPrepared(int32_t delta) {
+  if (!gPreparedOn || gEval.pos != 0 || !IncDecNamed(gEval.text, delta)) return false;
+  gEval.pos = gEval.text.size();
+  return true;
+}
+
+bool IncWithoutText(std::string_view args) { return gPreparedOn && IncDecNamed(args, 1); }
+bool DecWithoutText(std::string_view args) { return gPreparedOn && IncDecNamed(args, -1); }
+
 }  // namespace
 
 void UsePreparedStatements(bool on) { gPreparedOn = on; }
+
+PreparedRunner PreparedRunnerOf(std::string_view commandName) {
+  static const std::pair<std::string_view, PreparedRunner> kRunners[] = {
+      {"LET", LetWithoutText}, {"INC", IncWithoutText}, {"DEC", DecWithoutText}};
+  for (const auto& [name, runner] : kRunners)
+    if (name == commandName) return runner;
+  return nullptr;
+}
 
 void CmdLet(TParStack& ps) {
   if (AssignPrepared(ps)) return;

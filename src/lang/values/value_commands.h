@@ -2,6 +2,7 @@
 // "name = expression"), INC and DEC.
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "values/value.h"
 
@@ -21,6 +22,15 @@ void CmdDec(TParStack& ps);
 // run on (see value_commands.cpp); off, every run reads the text anew. The
 // programs leave it on; tests compare both ways.
 void UsePreparedStatements(bool on);
+
+// A statement whose whole argument text stays the same from run to run
+// (the runtime's decoded statements) may run its kept form from that text
+// without it being put into the evaluator: true when it ran so; false, with
+// nothing changed, when the handler must run as usual (the evaluator's text
+// is then still to be set). Only the kept number assignment and INC/DEC
+// have such a form; PreparedRunnerOf gives nullptr for every other name.
+using PreparedRunner = bool (*)(std::string_view args);
+PreparedRunner PreparedRunnerOf(std::string_view commandName);
 
 // The right side of a string assignment from the evaluator's remaining text:
 // parts separated by "," or ";", joined, with a blank after each part that
