@@ -307,7 +307,7 @@ struct KeptCondition {
 };
 std::vector<KeptCondition> gKeptConditions;
 
-const PrecompiledArgument* KeptConditionOf(const std::string& text) {
+const PrecompiledArgument* KeptConditionOf(std::string_view text) {
   const int32_t pc = gExec.pc;
   if (pc < 0 || pc > gExec.lineCount) return nullptr;
   const auto line = static_cast<size_t>(pc);
@@ -325,11 +325,14 @@ const PrecompiledArgument* KeptConditionOf(const std::string& text) {
 }  // namespace
 
 bool EvaluatedBlockArgs::Condition(bool& failed) {
-  gEval.SetText(ArgText());
-  if (const PrecompiledArgument* p = KeptConditionOf(gEval.text); p != nullptr && RunPrecompiled(*p, false)) {
+  // The kept program reads no text: the evaluator is given the condition's
+  // text only for the general path.
+  const std::string_view text = ArgText();
+  if (const PrecompiledArgument* p = KeptConditionOf(text); p != nullptr && RunPrecompiled(*p, false)) {
     failed = gEval.failed;
     return gRes.IntValue != 0;
   }
+  gEval.SetText(text);
   EvaluateCondition(ps_);
   failed = gEval.failed;
   return gRes.IntValue != 0;
