@@ -186,7 +186,7 @@ TEST_F(PreparedStatementsTest, RunnersWithoutTextGiveTheHandlersResult) {
         gEval.lastVarName.clear();
         gRes.Reset();
         gEval.SetText("unrelated text");
-        if (runner(args)) {
+        if (runner(args, ps_)) {
           ++ranWithoutText;
           continue;
         }

@@ -373,7 +373,7 @@ bool Dispatch(const Decoded& d, TParStack& ps) {
     gExec.handled = true;
     if (!h.quiet) NoteOutsideWork();
     // The kept form needs no copy of the text into the evaluator.
-    if (h.prepared == nullptr || !h.prepared(d.args)) {
+    if (h.prepared == nullptr || !h.prepared(d.args, ps)) {
       gEval.SetText(d.args);
       h.command(ps);
     }

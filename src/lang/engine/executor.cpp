@@ -15,6 +15,7 @@
 #include "base/host.h"
 #include "engine/procedures.h"
 #include "values/evaluator.h"
+#include "values/value_commands.h"
 
 namespace korv {
 
@@ -90,6 +91,7 @@ void EvaluateAndDrop(TParStack& ps, std::string_view text) {
 struct Resolved {
   const CommandEntry* statement = nullptr;
   const CommandEntry* command = nullptr;
+  PreparedRunner prepared = nullptr;  // the command's kept form, if it has one
   bool skipped = false;  // REM, an apostrophe comment, SETLFN, DEF
 };
 
@@ -97,6 +99,7 @@ Resolved Resolve(std::string_view cmd) {
   Resolved r;
   r.statement = FindStatement(cmd);
   r.command = FindCommand(cmd);
+  if (r.command) r.prepared = PreparedRunnerOf(cmd);
   r.skipped = cmd == "REM" || (!cmd.empty() && cmd[0] == '\'') || cmd == "SETLFN" || cmd == "DEF";
   return r;
 }
@@ -276,10 +279,14 @@ bool DispatchResolved(TParStack& ps, const Resolved& r, const std::string* argsC
     return st->statement(ps);
   }
   if (const CommandEntry* ce = r.command) {
-    gEval.SetText(gExec.args);
     gExec.handled = true;
     if (!ce->quiet) NoteOutsideWork();
-    ce->handler(ps);
+    // The line's arguments stay in place: a kept form runs from them
+    // without a copy into the evaluator.
+    if (r.prepared == nullptr || !r.prepared(gExec.args, ps)) {
+      gEval.SetText(gExec.args);
+      ce->handler(ps);
+    }
     return false;
   }
   if (gExec.endFlag) return false;

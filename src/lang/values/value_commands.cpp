@@ -370,12 +370,15 @@ bool AssignPrepared(TParStack& ps) {
   return AssignPlainPrepared(e);
 }
 
-// The same without the evaluator's text: only the plain forms (a value on
-// the general path reads the text).
-bool LetWithoutText(std::string_view args) {
+// The same from the statement's own text: the evaluator gets the text only
+// where the value takes the general path.
+bool LetWithoutText(std::string_view args, TParStack& ps) {
   if (!gPreparedOn) return false;
   PreparedLet& e = PreparedLetOf(args);
-  return e.value && AssignPlainPrepared(e);
+  if (e.value) return AssignPlainPrepared(e);
+  if (e.valueStart == 0 || e.element) return false;
+  gEval.SetText(args);
+  return AssignKeptTarget(e, ps);
 }
 
 // "INC V" / "DEC V" with V a % or & variable.
@@ -407,8 +410,8 @@ bool IncDecPrepared(int32_t delta) {
   return true;
 }
 
-bool IncWithoutText(std::string_view args) { return gPreparedOn && IncDecNamed(args, 1); }
-bool DecWithoutText(std::string_view args) { return gPreparedOn && IncDecNamed(args, -1); }
+bool IncWithoutText(std::string_view args, TParStack&) { return gPreparedOn && IncDecNamed(args, 1); }
+bool DecWithoutText(std::string_view args, TParStack&) { return gPreparedOn && IncDecNamed(args, -1); }
 
 }  // namespace
 

@@ -27,9 +27,10 @@ void UsePreparedStatements(bool on);
 // (the runtime's decoded statements) may run its kept form from that text
 // without it being put into the evaluator: true when it ran so; false, with
 // nothing changed, when the handler must run as usual (the evaluator's text
-// is then still to be set). Only the kept number assignment and INC/DEC
-// have such a form; PreparedRunnerOf gives nullptr for every other name.
-using PreparedRunner = bool (*)(std::string_view args);
+// is then still to be set). Only the kept number assignment (which sets the
+// text itself where its value takes the general path) and INC/DEC have
+// such a form; PreparedRunnerOf gives nullptr for every other name.
+using PreparedRunner = bool (*)(std::string_view args, TParStack& ps);
 PreparedRunner PreparedRunnerOf(std::string_view commandName);
 
 // The right side of a string assignment from the evaluator's remaining text:
