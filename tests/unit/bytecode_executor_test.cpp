@@ -203,6 +203,55 @@ TEST_F(RuntimeTest, CaseItemListsReadAsWithoutPrecompiledArithmetic) {
   EXPECT_NE(keptText.out.find("a"), std::string::npos) << keptText.out;
 }
 
+// Argument lists of plain arithmetic are read once and run from what was
+// kept, in calls from expressions and call statements; an argument that
+// cannot run so hands the rest of the list to the general reading. Both
+// executors, with and without precompiled arithmetic: the same values (a
+// $ parameter reads a number's text in the format of the call), reports
+// and positions.
+TEST_F(RuntimeTest, ArgumentListsReadAsWithoutPrecompiledArithmetic) {
+  const std::string source =
+      "SETERRORLEVEL -1\n"
+      "DECLARE i%, x%, f!, r%\n"
+      "x% = 7\n"
+      "f! = 2.5\n"
+      "WHILELOOP 3\n"
+      "  i% = &LOOP\n"
+      "  r% = Show(i%, -1, x% * 2 + i%, f! / 2)\n"
+      "  r% = Show(i%, f! * i%, 1, 2)\n"
+      "  r% = Show(i%, nix% + 1, 3)\n"
+      "  r% = Show(i%, LEN(\"ab\"), -x%, 4)\n"
+      "  r% = Show(i%, (x%), 1 / 0, 5)\n"
+      "  r% = Show(i%, )\n"
+      "  r% = Show()\n"
+      "  Show i% + 1, -0, 2.75\n"
+      "  Show i%, \"s\", i% MOD 2\n"
+      "  r% = Show(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16)\n"
+      "  @SET(\"DECIMALS\", &LOOP)\n"
+      "ENDWHILE\n"
+      "END\n"
+      "PROC Show\n"
+      "  PARAMETERS a%, b$, c!, d%\n"
+      "  PRINT a%; \"|\"; b$; \"|\"; c!; \"|\"; d%; \"|\"; %PCOUNT\n"
+      "  RETURN a% + d%\n"
+      "ENDPROC\n";
+  UsePrecompiledArithmetic(false);
+  const Outcome generalText = Interpret(source);
+  const Outcome generalCode = Execute(source);
+  UsePrecompiledArithmetic(true);
+  const uint32_t before = PrecompiledRuns();
+  const Outcome keptText = Interpret(source);
+  const Outcome keptCode = Execute(source);
+  EXPECT_GT(PrecompiledRuns() - before, 100u);  // the kept arguments ran
+  EXPECT_EQ(keptText.out, generalText.out);
+  EXPECT_EQ(keptText.lines, generalText.lines);
+  EXPECT_EQ(keptCode.out, generalCode.out);
+  EXPECT_EQ(keptCode.lines, generalCode.lines);
+  EXPECT_EQ(keptCode.out, keptText.out);
+  EXPECT_EQ(keptCode.errors, keptText.errors);
+  EXPECT_FALSE(keptText.errors.empty());
+}
+
 TEST_F(RuntimeTest, ProceduresByStatementExpressionAndNesting) {
   Outcome o = Same(
       "DECLARE r%\n"

@@ -82,12 +82,69 @@ void DropClosingBracket() {
   if (end > gEval.pos && t[end - 1] == ')') t.erase(end - 1, 1);
 }
 
+// An argument list whose arguments are all plain arithmetic, read once per
+// list text: where each argument starts and its kept form, with every
+// cursor counted from the start of the list.
+struct KeptArguments {
+  struct Item {
+    size_t start = 0;
+    KeptListArgument argument;
+  };
+  bool kept = false;
+  std::vector<Item> items;
+};
+
+// Reads the list at the cursor as ReadArguments does, without evaluating
+// anything; the cursor is left where it was.
+const KeptArguments& KeptArgumentsAtCursor() {
+  static TextCache<KeptArguments> lists;
+  return lists.Of(gEval.RestView(), [](KeptArguments& out) {
+    const size_t from = gEval.pos;
+    out.kept = true;
+    while (!gEval.RestEmpty() && out.items.size() < static_cast<size_t>(kMaxArguments)) {
+      const std::string_view rest = TrimView(gEval.RestView());
+      if (rest.empty() || rest == ")") break;
+      KeptArguments::Item item;
+      item.start = gEval.pos - from;
+      // (An argument starting with "." may get the caller's object put in
+      // front of it: read anew.)
+      if (rest[0] == '.' || !KeepListArgument(item.argument)) {
+        out.kept = false;
+        break;
+      }
+      gEval.pos = item.argument.end;
+      item.argument.end -= from;
+      out.items.push_back(std::move(item));
+    }
+    gEval.pos = from;
+  });
+}
+
+void StoreArgument(TParStack& ps, int n) {
+  ps.SetSlot(n, gRes);
+  ps.TextFormat[n] = {gSettings.Decimals, gSettings.NumWidth};
+}
+
 // Reads up to 15 arguments from the evaluator's remaining text into ps.
 // memberPrefix (the caller's current object) is put in front of an argument
 // that begins with "." in calls from expressions.
 void ReadArguments(TParStack& ps, const std::string& memberPrefix) {
   DropClosingBracket();
   int n = 0;
+  const size_t from = gEval.pos;
+  const KeptArguments& kept = KeptArgumentsAtCursor();
+  if (kept.kept) {
+    // Plain arithmetic calls nothing: the kept list stays in place while
+    // it is read. An argument that cannot run so (a variable not declared
+    // now, say) hands the rest to the general reading.
+    for (const KeptArguments::Item& item : kept.items) {
+      if (!RunKeptListArgument(item.argument, from)) {
+        gEval.pos = from + item.start;
+        break;
+      }
+      StoreArgument(ps, ++n);
+    }
+  }
   while (!gEval.RestEmpty() && n < kMaxArguments) {
     const std::string_view rest = TrimView(gEval.RestView());
     if (rest.empty() || rest == ")") break;
@@ -98,9 +155,7 @@ void ReadArguments(TParStack& ps, const std::string& memberPrefix) {
     // A number's text is made only where a parameter reads it (a $ name),
     // in the number format of this moment.
     EvaluateListArgument(ps);
-    ++n;
-    ps.SetSlot(n, gRes);
-    ps.TextFormat[n] = {gSettings.Decimals, gSettings.NumWidth};
+    StoreArgument(ps, ++n);
   }
   ps.Count = n;
   gProc.pcount = n;

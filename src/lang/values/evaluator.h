@@ -68,7 +68,8 @@ struct KeptListArgument {
   char sep = ' ';
 };
 bool KeepListArgument(KeptListArgument& out);
-bool RunKeptListArgument(const KeptListArgument& argument);
+// base: added to the kept cursor (for a list kept by the text from base on).
+bool RunKeptListArgument(const KeptListArgument& argument, size_t base = 0);
 // Off, every argument takes the general path (to compare the two); kept
 // programs run by RunPrecompiled are not affected.
 void UsePrecompiledArithmetic(bool on);

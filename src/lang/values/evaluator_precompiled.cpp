@@ -542,10 +542,10 @@ bool FindFastArgument(char term, FastArgumentAt& out) {
 
 // Runs a found argument: the result, then the cursor as the general path
 // leaves it.
-bool RunFastArgumentAt(const FastArgumentAt& a, char term, bool makeText) {
+bool RunFastArgumentAt(const FastArgumentAt& a, char term, bool makeText, size_t base = 0) {
   if (!ComputeResult(*a.program, makeText)) return false;
   gEval.lastSep = a.sep;
-  gEval.pos = a.end;
+  gEval.pos = base + a.end;
   FinishArgument(term);
   return true;
 }
@@ -598,8 +598,8 @@ bool KeepListArgument(KeptListArgument& out) {
   return !gEval.RestEmpty() && evaldetail::FindFastArgument('p', out);
 }
 
-bool RunKeptListArgument(const KeptListArgument& argument) {
-  return evaldetail::gFastEnabled && evaldetail::RunFastArgumentAt(argument, 'p', false);
+bool RunKeptListArgument(const KeptListArgument& argument, size_t base) {
+  return evaldetail::gFastEnabled && evaldetail::RunFastArgumentAt(argument, 'p', false, base);
 }
 
 void UsePrecompiledArithmetic(bool on) { evaldetail::gFastEnabled = on; }
