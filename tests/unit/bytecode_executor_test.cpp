@@ -116,6 +116,30 @@ class RuntimeTest : public test::ProgramTest {
     seen = &h;
   }
 
+  // Both executors, each with and without precompiled arithmetic: the same
+  // output and report lines each way, and the same output and error
+  // numbers in both; the program must report something, and at least
+  // minFastRuns arguments must have run precompiled. The interpreter's
+  // outcome with precompiled arithmetic is returned.
+  Outcome SameWithAndWithoutPrecompiled(const std::string& source, uint32_t minFastRuns) {
+    UsePrecompiledArithmetic(false);
+    const Outcome generalText = Interpret(source);
+    const Outcome generalCode = Execute(source);
+    UsePrecompiledArithmetic(true);
+    const uint32_t before = PrecompiledRuns();
+    const Outcome keptText = Interpret(source);
+    const Outcome keptCode = Execute(source);
+    EXPECT_GT(PrecompiledRuns() - before, minFastRuns);
+    EXPECT_EQ(keptText.out, generalText.out);
+    EXPECT_EQ(keptText.lines, generalText.lines);
+    EXPECT_EQ(keptCode.out, generalCode.out);
+    EXPECT_EQ(keptCode.lines, generalCode.lines);
+    EXPECT_EQ(keptCode.out, keptText.out);
+    EXPECT_EQ(keptCode.errors, keptText.errors);
+    EXPECT_FALSE(keptText.errors.empty());
+    return keptText;
+  }
+
   // Both executors: same output, exit code and error numbers.
   Outcome Same(const std::string& source) {
     Outcome a = Interpret(source);
@@ -185,22 +209,8 @@ TEST_F(RuntimeTest, CaseItemListsReadAsWithoutPrecompiledArithmetic) {
       "  ENDSELECT\n"
       "  PRINT\n"
       "ENDWHILE\n";
-  UsePrecompiledArithmetic(false);
-  const Outcome generalText = Interpret(source);
-  const Outcome generalCode = Execute(source);
-  UsePrecompiledArithmetic(true);
-  const uint32_t before = PrecompiledRuns();
-  const Outcome keptText = Interpret(source);
-  const Outcome keptCode = Execute(source);
-  EXPECT_GT(PrecompiledRuns() - before, 150u);  // the kept items ran
-  EXPECT_EQ(keptText.out, generalText.out);
-  EXPECT_EQ(keptText.lines, generalText.lines);
-  EXPECT_EQ(keptCode.out, generalCode.out);
-  EXPECT_EQ(keptCode.lines, generalCode.lines);
-  EXPECT_EQ(keptCode.out, keptText.out);
-  EXPECT_EQ(keptCode.errors, keptText.errors);
-  EXPECT_FALSE(keptText.errors.empty());
-  EXPECT_NE(keptText.out.find("a"), std::string::npos) << keptText.out;
+  const Outcome kept = SameWithAndWithoutPrecompiled(source, 150);  // the kept items ran
+  EXPECT_NE(kept.out.find("a"), std::string::npos) << kept.out;
 }
 
 // Argument lists of plain arithmetic are read once and run from what was
@@ -235,21 +245,7 @@ TEST_F(RuntimeTest, ArgumentListsReadAsWithoutPrecompiledArithmetic) {
       "  PRINT a%; \"|\"; b$; \"|\"; c!; \"|\"; d%; \"|\"; %PCOUNT\n"
       "  RETURN a% + d%\n"
       "ENDPROC\n";
-  UsePrecompiledArithmetic(false);
-  const Outcome generalText = Interpret(source);
-  const Outcome generalCode = Execute(source);
-  UsePrecompiledArithmetic(true);
-  const uint32_t before = PrecompiledRuns();
-  const Outcome keptText = Interpret(source);
-  const Outcome keptCode = Execute(source);
-  EXPECT_GT(PrecompiledRuns() - before, 100u);  // the kept arguments ran
-  EXPECT_EQ(keptText.out, generalText.out);
-  EXPECT_EQ(keptText.lines, generalText.lines);
-  EXPECT_EQ(keptCode.out, generalCode.out);
-  EXPECT_EQ(keptCode.lines, generalCode.lines);
-  EXPECT_EQ(keptCode.out, keptText.out);
-  EXPECT_EQ(keptCode.errors, keptText.errors);
-  EXPECT_FALSE(keptText.errors.empty());
+  SameWithAndWithoutPrecompiled(source, 100);  // the kept arguments ran
 }
 
 TEST_F(RuntimeTest, ProceduresByStatementExpressionAndNesting) {
