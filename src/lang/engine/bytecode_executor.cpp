@@ -170,8 +170,6 @@ class CompiledBlockArgs : public EvaluatedBlockArgs {
       : EvaluatedBlockArgs(ps, true), args_(args), stored_(stored), scan_(scan), target_(target) {}
 
 
-  // Items separated by "," or ";", each with an optional comparison: the
-  // characters "<", "=", ">" or the operator tokens of "<>", "<=", ">=".
   int32_t Jump(BlockScan scan) override {
     if (stored_ && scan == scan_) return target_;
     int32_t end = CodeScan(scan, gExec.pc);
@@ -184,7 +182,8 @@ class CompiledBlockArgs : public EvaluatedBlockArgs {
 
  private:
   std::string_view ArgText() override { return args_; }
-  // "<>", "<=" and ">=" may come as operator tokens.
+  // A CASEOF item's comparison: the characters "<", "=", ">" or the
+  // operator tokens of "<>", "<=", ">=".
   void ReadComparator(std::string& cmp) override {
     const std::string& t = gEval.text;
     while (cmp.size() < 2 && !gEval.RestEmpty()) {

@@ -41,8 +41,6 @@ extern bool gAborted;
 extern uint32_t gFastRuns;  // arguments run as precompiled programs
 extern bool gFastEnabled;   // TryFast may run them (switched off to compare)
 
-// Runs an inner text (bracket contents, function arguments) in place of the
-// remaining text and gives the outer cursor and operator base back after.
 // The outer texts of the cursor scopes, one buffer per nesting depth: each
 // keeps its capacity, so entering a call or a bracket allocates nothing
 // once the buffers have grown.
@@ -54,6 +52,8 @@ inline std::string& ScopeText(size_t depth) {
   return gScopeTexts[depth];
 }
 
+// Runs an inner text (bracket contents, function arguments) in place of the
+// remaining text and gives the outer cursor and operator base back after.
 class CursorScope {
  public:
   // inner may be a part of the current text: it is copied before the

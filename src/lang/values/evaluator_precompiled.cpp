@@ -512,8 +512,6 @@ size_t ArgumentEnd(std::string_view rest, char term) {
   return term == 'p' ? FindTopLevel(rest, ',') : FindTopLevelOf(rest, ",;)");
 }
 
-// One argument of a list or of a function call, as the general path reads
-// it: the cursor, separator and end flag it leaves are set the same way.
 // Where the argument at the cursor takes the precompiled path, its program
 // and the cursor and separator after it (FinishArgument's step past a
 // closing ")" included); false for the general path. Reads only the text.
@@ -550,8 +548,9 @@ bool RunFastArgumentAt(const FastArgumentAt& a, char term, bool makeText, size_t
   return true;
 }
 
-// One argument read up to term (',', ')' or 'p') when it is plain
-// arithmetic.
+// One argument of a list or of a function call (read up to ',', ')' or
+// 'p') when it is plain arithmetic, as the general path reads it: the
+// cursor, separator and end flag it leaves are set the same way.
 bool RunFastArgument(char term, bool makeText) {
   FastArgumentAt a;
   return FindFastArgument(term, a) && RunFastArgumentAt(a, term, makeText);

@@ -117,6 +117,11 @@ bool HasBlank(const std::string& s) {
   return false;
 }
 
+// A normalised name a store can hold: a kind suffix and no blank.
+bool DeclarableName(const std::string& upperName) {
+  return !upperName.empty() && StoreOfSuffix(upperName.back()) >= 0 && !HasBlank(upperName);
+}
+
 }  // namespace
 
 void ResetStores() {
@@ -187,14 +192,14 @@ int32_t Declare(const std::string& name) {
 
 int32_t DeclareKept(const std::string& upperName, CachedFind& cache) {
   if (cache.epoch != gNameEpoch) {
-    if (upperName.empty() || StoreOfSuffix(upperName.back()) < 0 || HasBlank(upperName)) return Declare(upperName);
+    if (!DeclarableName(upperName)) return Declare(upperName);
     FindAndKeep(upperName, cache, false);
   }
   return AppendNumbered(cache.store, cache.number, upperName);
 }
 
 int32_t DeclareArrayEntry(const std::string& upperName, char elemKind) {
-  if (upperName.empty() || StoreOfSuffix(upperName.back()) < 0 || HasBlank(upperName)) {
+  if (!DeclarableName(upperName)) {
     RaiseError(122, upperName);
     return 0;
   }
