@@ -147,6 +147,13 @@ Outcome Execute(korv::kvc::Image image) {
   return o;
 }
 
+// Whether every statement of the loaded program has a line of its own.
+bool SlotsAreLines() {
+  for (int32_t i = 1; i <= korv::gProgram.Length(); ++i)
+    if (korv::gProgram.LineOf(i) != i) return false;
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -173,6 +180,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::ofstream(gProgramFile, std::ios::binary) << source;
 
   const Outcome interpreted = Interpret();
+  // %ERRLINE is the source line in the interpreter and the statement's
+  // place (slot) compiled: the two differ on purpose once a line holds
+  // several statements ("a: b") or lines are joined.
+  if (!SlotsAreLines() && korv::Upper(body).find("ERRLINE") != std::string::npos) return 0;
   korv::kvc::Image image;
   if (!Compile(image)) return 0;
   const Outcome executed = Execute(std::move(image));
