@@ -173,6 +173,18 @@ TEST_F(ProcedureProgramTest, NumberArgumentsKeepTheFormatOfTheCall) {
   EXPECT_TRUE(host.debugLines.empty());
 }
 
+// A call from an expression starts from a copy of its caller's argument
+// record: slots the call passes nothing in keep the caller's values, and a
+// later call at the same depth sees none of an earlier caller's texts.
+TEST_F(ProcedureProgramTest, CallsStartFromTheirCallersArguments) {
+  EXPECT_EQ(Run("PRINT F(\"abc\", \"x\")\nPRINT \"[\"; G(2); \"]\"\nEND\n"
+                "PROC F\nPARAMETERS s$, u$\nRETURN G(1)\nENDPROC\n"
+                "PROC G\nPARAMETERS k%, t$\nRETURN t$ + \"!\"\nENDPROC\n"),
+            0);
+  EXPECT_EQ(host.stdoutText, "x!\n[!]\n");
+  EXPECT_TRUE(host.debugLines.empty());
+}
+
 TEST_F(ProcedureProgramTest, ErrorProcFrameEndsWithItsReturn) {
   EXPECT_EQ(Run("@SET(\"ERRORLEVEL\", -1)\n@SET(\"ONERROR\", 1)\n"
                 "WHILELOOP 2\nFOO\nPRINT \"after\", &LOOP\nENDWHILE\nEND\n"

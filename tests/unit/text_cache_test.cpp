@@ -67,5 +67,34 @@ TEST(TextCacheTest, OverflowForgetsTheRecentEntries) {
   EXPECT_EQ(gMade, afterMany + 1);  // made anew after the table started again
 }
 
+// A memo finds its statement's entry again without the text, in the table
+// of the text kind it was found for; a table that starts again empty makes
+// every memo stale (its entry is gone), and the text's entry is made anew.
+TEST(TextCacheTest, MemosLastUntilTheirTableStartsAgain) {
+  auto lookup = [](std::string_view text, TextCacheMemo& memo) -> std::string& {
+    return Cache().Of(text, [text](std::string& e) {
+      ++gMade;
+      e = std::string(text);
+    }, &memo);
+  };
+  TextCacheMemo memo;
+  const std::string text = "memo text";
+  std::string& first = lookup(text, memo);
+  EXPECT_EQ(first, text);
+  // Another text with the same memo: the memo's entry (the statement's
+  // text never changes where a memo is kept).
+  EXPECT_EQ(&lookup("other", memo), &first);
+  gCompiledText = true;
+  EXPECT_EQ(lookup(text, memo), text);  // the compiled table's own entry
+  EXPECT_NE(&lookup(text, memo), &first);
+  gCompiledText = false;
+  TextCacheMemo plain;
+  EXPECT_EQ(&lookup(text, plain), &first);
+  for (int i = 0; i < 9000; ++i) Lookup("m" + std::to_string(i));
+  const int before = gMade;
+  EXPECT_EQ(lookup(text, plain), text);
+  EXPECT_EQ(gMade, before + 1);
+}
+
 }  // namespace
 }  // namespace korv::testing

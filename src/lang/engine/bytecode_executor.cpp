@@ -43,6 +43,8 @@ struct Decoded {
   uint8_t code = code::kNoOp;
   int32_t target = 0;
   std::string args;
+  // Where the command's kept form was found last time (see PreparedRunner).
+  mutable TextCacheMemo memo;
 };
 std::vector<Decoded> gDecoded{Decoded()};  // 1-based, as the image
 
@@ -108,9 +110,9 @@ bool BlockOpOf(uint8_t c, BlockOp& op, bool& stored, BlockScan& scan) {
 }
 
 // Statement n, or an empty one outside the program.
+const Decoded kNoStatement;
 const Decoded& DecodedAt(int32_t n) {
-  static const Decoded kNone;
-  return n >= 1 && n < static_cast<int32_t>(gDecoded.size()) ? gDecoded[static_cast<size_t>(n)] : kNone;
+  return n >= 1 && n < static_cast<int32_t>(gDecoded.size()) ? gDecoded[static_cast<size_t>(n)] : kNoStatement;
 }
 
 // The code of statement n (39 for an empty one).
@@ -372,7 +374,7 @@ bool Dispatch(const Decoded& d, TParStack& ps) {
     gExec.handled = true;
     if (!h.quiet) NoteOutsideWork();
     // The kept form needs no copy of the text into the evaluator.
-    if (h.prepared == nullptr || !h.prepared(d.args, ps)) {
+    if (h.prepared == nullptr || !h.prepared(d.args, ps, &d.memo)) {
       gEval.SetText(d.args);
       h.command(ps);
     }

@@ -115,6 +115,7 @@ struct SplitLine {
   std::string statement, command, args;
   std::string argsCut;  // args without a top-level apostrophe comment
   Resolved resolved;
+  TextCacheMemo memo;  // where argsCut's kept form was found last time
   bool resolvedMade = false;
   RunningProgram resolvedFor = RunningProgram::Interpreter;
 };
@@ -146,7 +147,7 @@ SplitLine& SplitOf(int32_t pc) {
   return l;
 }
 
-bool DispatchResolved(TParStack& ps, const Resolved& r, const std::string* argsCut);
+bool DispatchResolved(TParStack& ps, const Resolved& r, const std::string* argsCut, TextCacheMemo* memo);
 
 // The command word's entries and the comment-free arguments of a line.
 const Resolved& ResolvedOf(SplitLine& line) {
@@ -203,7 +204,7 @@ bool Step(TParStack& ps) {
     const StatementMark mark = MarkStatement();
     bool abandoned = false;
     try {
-      if (aid ? DispatchStatement(ps) : DispatchResolved(ps, ResolvedOf(line), &line.argsCut)) return true;
+      if (aid ? DispatchStatement(ps) : DispatchResolved(ps, ResolvedOf(line), &line.argsCut, &line.memo)) return true;
     } catch (const std::bad_alloc&) {
       abandoned = true;
     } catch (const std::length_error&) {
@@ -234,12 +235,13 @@ void ResetExecutor() {
 
 void SetInfoBoxHook(InfoBoxHook hook) { gInfoBoxHook = hook; }
 
-bool DispatchStatement(TParStack& ps) { return DispatchResolved(ps, Resolve(gExec.command), nullptr); }
+bool DispatchStatement(TParStack& ps) { return DispatchResolved(ps, Resolve(gExec.command), nullptr, nullptr); }
 
 namespace {
 
-// argsCut: gExec.args without its comment when the caller has it already.
-bool DispatchResolved(TParStack& ps, const Resolved& r, const std::string* argsCut) {
+// argsCut: gExec.args without its comment when the caller has it already;
+// memo: where that text's kept form was found last time.
+bool DispatchResolved(TParStack& ps, const Resolved& r, const std::string* argsCut, TextCacheMemo* memo) {
   const std::string_view cmd = gExec.command;
   // A label only marks a place.
   if (!cmd.empty() && cmd.back() == ':' && gExec.args.empty()) {
@@ -283,7 +285,7 @@ bool DispatchResolved(TParStack& ps, const Resolved& r, const std::string* argsC
     if (!ce->quiet) NoteOutsideWork();
     // The line's arguments stay in place: a kept form runs from them
     // without a copy into the evaluator.
-    if (r.prepared == nullptr || !r.prepared(gExec.args, ps)) {
+    if (r.prepared == nullptr || !r.prepared(gExec.args, ps, argsCut ? memo : nullptr)) {
       gEval.SetText(gExec.args);
       ce->handler(ps);
     }

@@ -5,6 +5,7 @@
 #include <new>
 #include <stdexcept>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/line_store.h"
@@ -188,6 +189,7 @@ void UnwindFrame() {
 struct NestedRecord {
   std::string currentObject, methodObject, text;
   TParStack params;
+  TPosition pos;
 };
 
 size_t gNestedDepth = 0;
@@ -212,11 +214,11 @@ struct SavedRegisters {
   int32_t pc, frames, pcount;
   bool handled, endOfArgs, endFlag;
   int32_t cond, sel;
-  TPosition pos;
 
   explicit SavedRegisters(NestedRecord& record)
       : r(record), command(gExec.command), args(gExec.args), pc(gExec.pc), frames(gProc.count), pcount(gProc.pcount), handled(gExec.handled),
-        endOfArgs(gEval.endOfArgs), endFlag(gExec.endFlag), cond(gBlocks.cond), sel(gBlocks.sel), pos(gPos) {
+        endOfArgs(gEval.endOfArgs), endFlag(gExec.endFlag), cond(gBlocks.cond), sel(gBlocks.sel) {
+    r.pos = gPos;
     r.currentObject = gProc.currentObject;
     r.methodObject = gProc.methodObject;
   }
@@ -235,7 +237,7 @@ struct SavedRegisters {
     gEval.endOfArgs = endOfArgs;
     gBlocks.cond = cond;
     gBlocks.sel = sel;
-    gPos = pos;
+    gPos = r.pos;
   }
 };
 
@@ -258,7 +260,7 @@ void RunNested(int32_t header, TParStack& ps, const std::string& object) {
   char lastSep = ' ';
   try {
     TParStack& args = record.params;
-    args = ps;  // a record of its own: the caller's stays unchanged
+    args.CopyFrom(ps);  // a record of its own: the caller's stays unchanged
     ReadArguments(args, record.currentObject);
     record.text = gEval.text;
     pos = gEval.pos;
@@ -284,7 +286,7 @@ void RunNested(int32_t header, TParStack& ps, const std::string& object) {
     RunShutdown();
     ExitWith(0);
   }
-  TEvalResult result = gRes;
+  TEvalResult result = std::move(gRes);
   saved.Restore();
   gEval.text.swap(record.text);
   gEval.pos = pos;

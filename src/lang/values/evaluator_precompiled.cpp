@@ -86,6 +86,9 @@ struct FastProgram {
   // The whole argument is one negated operand, whose text form the general
   // path makes as "-" in front of the operand's own (see NegatedTextAgrees).
   bool negatedResult = false;
+  // Most loop arguments are one variable or literal, or two joined by one
+  // operator: these run without the step loop (see ShapeOf).
+  enum class Shape : uint8_t { Steps, Operand, Pair } shape = Shape::Steps;
 };
 
 using FastArgumentAt = KeptListArgument;
@@ -281,6 +284,16 @@ bool CompileFast(char term, FastProgram& out, int level, int pendingBase) {
 
 TextCache<std::shared_ptr<const FastProgram>> gFast;
 
+bool PlainOperand(const FastStep& s) { return s.kind == FastStep::Var || s.kind == FastStep::Literal; }
+
+FastProgram::Shape ShapeOf(const FastProgram& p) {
+  const std::vector<FastStep>& s = p.steps;
+  if (s.size() == 1 && PlainOperand(s[0])) return FastProgram::Shape::Operand;
+  if (s.size() == 3 && PlainOperand(s[0]) && PlainOperand(s[1]) && s[2].kind == FastStep::Binary)
+    return FastProgram::Shape::Pair;
+  return FastProgram::Shape::Steps;
+}
+
 }  // namespace
 
 // The program for the rest of the argument text, nullptr when it has none.
@@ -289,7 +302,9 @@ std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest) {
     if (rest.empty()) return;
     auto program = std::make_shared<FastProgram>();
     CursorScope scope{rest};
-    if (CompileFast(' ', *program, 0, 0)) kept = std::move(program);
+    if (!CompileFast(' ', *program, 0, 0)) return;
+    program->shape = ShapeOf(*program);
+    kept = std::move(program);
   });
 }
 
@@ -392,8 +407,63 @@ bool LoadFastElement(const FastStep& s, FastValue& v) {
   return true;
 }
 
+// A variable or literal step onto v; false for a variable no store holds.
+inline bool LoadOperand(const FastStep& s, FastValue& v) {
+  if (s.kind == FastStep::Literal) {
+    v.f = s.value;
+    v.i = s.intValue;
+    v.kind = s.literalKind;
+    v.text = s.literalKind == kind::kLong ? TEvalResult::kTextFromInt : TEvalResult::kTextFromFloat;
+    return true;
+  }
+  const int32_t i = FindCached(s.name, s.found);
+  if (i == 0) return false;
+  if (s.varKind == '!') {
+    v.f = gStores.sngs[i].Value;
+    v.i = TruncToInt32(v.f);
+    v.kind = kind::kFloat;
+    v.text = TEvalResult::kTextFromFloat;
+  } else {
+    v.i = s.varKind == '%' ? gStores.ints[i].Value : gStores.lngs[i].Value;
+    v.f = v.i;
+    v.kind = s.varKind == '%' ? kind::kInt : kind::kLong;
+    v.text = TEvalResult::kTextFromInt;
+  }
+  return true;
+}
+
+// An operator step on the two values below the top: the result in l.
+inline bool ApplyBinary(Op op, FastValue& l, const FastValue& r) {
+  double f;
+  uint8_t k;
+  int32_t error = 0;
+  if (!ApplyNumeric(op, l.f, r.f, f, k, error)) return false;
+  l.f = f;
+  l.i = TruncToInt32(f);
+  l.kind = k;
+  l.text = TEvalResult::kTextFromFloat;
+  return true;
+}
+
+bool ComputeSteps(const FastProgram& p, FastValue& result);
+
 // Runs a program into result without touching the evaluator's state.
 bool Compute(const FastProgram& p, FastValue& result) {
+  switch (p.shape) {
+    case FastProgram::Shape::Operand:
+      return LoadOperand(p.steps[0], result);
+    case FastProgram::Shape::Pair: {
+      FastValue r;
+      return LoadOperand(p.steps[0], result) && LoadOperand(p.steps[1], r) &&
+             ApplyBinary(p.steps[2].op, result, r);
+    }
+    case FastProgram::Shape::Steps:
+      break;
+  }
+  return ComputeSteps(p, result);
+}
+
+bool ComputeSteps(const FastProgram& p, FastValue& result) {
   FastValue stack[kOpStackSize + 2];
   int top = 0;
   for (const FastStep& s : p.steps) {
@@ -404,23 +474,10 @@ bool Compute(const FastProgram& p, FastValue& result) {
       case FastStep::Call:
         if (!CallFast(s.function, stack[top - 1])) return false;
         break;
-      case FastStep::Var: {
-        const int32_t i = FindCached(s.name, s.found);
-        if (i == 0) return false;
-        FastValue& v = stack[top++];
-        if (s.varKind == '!') {
-          v.f = gStores.sngs[i].Value;
-          v.i = TruncToInt32(v.f);
-          v.kind = kind::kFloat;
-          v.text = TEvalResult::kTextFromFloat;
-        } else {
-          v.i = s.varKind == '%' ? gStores.ints[i].Value : gStores.lngs[i].Value;
-          v.f = v.i;
-          v.kind = s.varKind == '%' ? kind::kInt : kind::kLong;
-          v.text = TEvalResult::kTextFromInt;
-        }
+      case FastStep::Var:
+      case FastStep::Literal:
+        if (!LoadOperand(s, stack[top++])) return false;
         break;
-      }
       case FastStep::SysVar: {
         // As ReadSystemVariable reads it; anything but a whole number goes
         // back to the general path (the handlers listed only read).
@@ -435,34 +492,16 @@ bool Compute(const FastProgram& p, FastValue& result) {
         v.text = TEvalResult::kTextFromInt;
         break;
       }
-      case FastStep::Literal: {
-        FastValue& v = stack[top++];
-        v.f = s.value;
-        v.i = s.intValue;
-        v.kind = s.literalKind;
-        v.text = s.literalKind == kind::kLong ? TEvalResult::kTextFromInt : TEvalResult::kTextFromFloat;
-        break;
-      }
       case FastStep::Negate: {
         FastValue& v = stack[top - 1];
         v.i = WrapNeg(v.i);
         v.f = -v.f;
         break;
       }
-      case FastStep::Binary: {
-        FastValue& l = stack[top - 2];
-        const FastValue& r = stack[top - 1];
-        double f;
-        uint8_t k;
-        int32_t error = 0;
-        if (!ApplyNumeric(s.op, l.f, r.f, f, k, error)) return false;
-        l.f = f;
-        l.i = TruncToInt32(f);
-        l.kind = k;
-        l.text = TEvalResult::kTextFromFloat;
+      case FastStep::Binary:
+        if (!ApplyBinary(s.op, stack[top - 2], stack[top - 1])) return false;
         --top;
         break;
-      }
     }
   }
   result = stack[0];

@@ -17,9 +17,31 @@
 
 namespace korv {
 
+// Where a statement whose text never changes found its entry last time: the
+// table, the entry and the table's generation then (a table that starts
+// again empty has a new one).
+struct TextCacheMemo {
+  const void* table = nullptr;
+  void* entry = nullptr;
+  uint32_t generation = 0;
+};
+
 template <class Entry>
 class TextCache {
  public:
+  // The same for a text that stays as it is wherever memo is kept (a
+  // statement of a loaded program): found again without a look at the
+  // text. memo may be null.
+  template <class Make>
+  Entry& Of(std::string_view text, Make make, TextCacheMemo* memo) {
+    if (memo == nullptr) return Of(text, make);
+    const auto* table = &byText_[gCompiledText ? 1 : 0];
+    if (memo->table == table && memo->generation == generation_) return *static_cast<Entry*>(memo->entry);
+    Entry& e = Of(text, make);
+    *memo = TextCacheMemo{&byText_[gCompiledText ? 1 : 0], &e, generation_};
+    return e;
+  }
+
   // The entry of text, made by make(Entry&) on its first use. make may use
   // the same cache (an entry is added only after it is made), so entries
   // are returned by reference only until the next call.
@@ -42,6 +64,7 @@ class TextCache {
       make(e);
       if (table.size() >= kMaxEntries) {
         table.clear();
+        ++generation_;
         recent_[which].fill(Recent());
       }
       it = table.emplace(std::string(text), std::move(e)).first;
@@ -70,6 +93,7 @@ class TextCache {
   }
   std::unordered_map<std::string, Entry, TextHash, std::equal_to<>> byText_[2];
   std::array<Recent, kRecentPlaces> recent_[2]{};
+  uint32_t generation_ = 1;  // a memo of 0 is never taken
 };
 
 }  // namespace korv

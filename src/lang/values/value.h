@@ -70,6 +70,23 @@ struct TParStack {
   std::array<std::pair<int32_t, int32_t>, kParSlots> TextFormat{};
   int32_t Count = 0;  // arguments of this call (1..15 used)
 
+  // A copy of o that touches only the strings either record holds: most
+  // slots of a procedure call hold none, and a call copies its caller's
+  // record.
+  void CopyFrom(const TParStack& o) {
+    for (size_t i = 0; i < StrValue.size(); ++i)
+      if (!StrValue[i].empty() || !o.StrValue[i].empty()) StrValue[i] = o.StrValue[i];
+    IntValue = o.IntValue;
+    FloatValue = o.FloatValue;
+    AreaKind = o.AreaKind;
+    AreaSize = o.AreaSize;
+    AreaStruct = o.AreaStruct;
+    ValueKind = o.ValueKind;
+    PendingText = o.PendingText;
+    TextFormat = o.TextFormat;
+    Count = o.Count;
+  }
+
   void SetSlot(int i, const TEvalResult& r) {
     PendingText[i] = r.PendingText;
     if (r.PendingText == TEvalResult::kTextMade) StrValue[i] = r.StrValue;

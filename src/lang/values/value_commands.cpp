@@ -300,8 +300,8 @@ void PrepareLet(std::string_view text, PreparedLet& e) {
   e.value = PrecompileArgument(text.substr(e.valueStart));
 }
 
-PreparedLet& PreparedLetOf(std::string_view text) {
-  return gPreparedLets.Of(text, [text](PreparedLet& e) { PrepareLet(text, e); });
+PreparedLet& PreparedLetOf(std::string_view text, TextCacheMemo* memo = nullptr) {
+  return gPreparedLets.Of(text, [text](PreparedLet& e) { PrepareLet(text, e); }, memo);
 }
 
 // The element form: the slot is resolved before the value is computed, and
@@ -372,9 +372,9 @@ bool AssignPrepared(TParStack& ps) {
 
 // The same from the statement's own text: the evaluator gets the text only
 // where the value takes the general path.
-bool LetWithoutText(std::string_view args, TParStack& ps) {
+bool LetWithoutText(std::string_view args, TParStack& ps, TextCacheMemo* memo) {
   if (!gPreparedOn) return false;
-  PreparedLet& e = PreparedLetOf(args);
+  PreparedLet& e = PreparedLetOf(args, memo);
   if (e.value) return AssignPlainPrepared(e);
   if (e.valueStart == 0 || e.element) return false;
   gEval.SetText(args);
@@ -391,11 +391,11 @@ TextCache<PreparedIncDec> gPreparedIncDecs;
 
 // Adds delta to the counter named by text; false, with nothing changed,
 // where the general path must run.
-bool IncDecNamed(std::string_view text, int32_t delta) {
+bool IncDecNamed(std::string_view text, int32_t delta, TextCacheMemo* memo = nullptr) {
   PreparedIncDec& e = gPreparedIncDecs.Of(text, [text](PreparedIncDec& p) {
     p.name = NormalizeName(std::string(text));
     p.counter = !p.name.empty() && (p.name.back() == '%' || p.name.back() == '&');
-  });
+  }, memo);
   if (!e.counter) return false;
   const int32_t i = FindCached(e.name, e.found);
   if (i == 0) return false;
@@ -410,8 +410,12 @@ bool IncDecPrepared(int32_t delta) {
   return true;
 }
 
-bool IncWithoutText(std::string_view args, TParStack&) { return gPreparedOn && IncDecNamed(args, 1); }
-bool DecWithoutText(std::string_view args, TParStack&) { return gPreparedOn && IncDecNamed(args, -1); }
+bool IncWithoutText(std::string_view args, TParStack&, TextCacheMemo* memo) {
+  return gPreparedOn && IncDecNamed(args, 1, memo);
+}
+bool DecWithoutText(std::string_view args, TParStack&, TextCacheMemo* memo) {
+  return gPreparedOn && IncDecNamed(args, -1, memo);
+}
 
 }  // namespace
 

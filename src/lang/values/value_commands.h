@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "values/text_cache.h"
 #include "values/value.h"
 
 namespace korv {
@@ -29,8 +30,10 @@ void UsePreparedStatements(bool on);
 // nothing changed, when the handler must run as usual (the evaluator's text
 // is then still to be set). Only the kept number assignment (which sets the
 // text itself where its value takes the general path) and INC/DEC have
-// such a form; PreparedRunnerOf gives nullptr for every other name.
-using PreparedRunner = bool (*)(std::string_view args, TParStack& ps);
+// such a form; PreparedRunnerOf gives nullptr for every other name. memo,
+// kept with the statement (or null), finds the kept form again without a
+// look at the text.
+using PreparedRunner = bool (*)(std::string_view args, TParStack& ps, TextCacheMemo* memo);
 PreparedRunner PreparedRunnerOf(std::string_view commandName);
 
 // The right side of a string assignment from the evaluator's remaining text:
