@@ -324,15 +324,16 @@ const PrecompiledArgument* KeptConditionOf(std::string_view text) {
 
 }  // namespace
 
+const PrecompiledArgument* EvaluatedBlockArgs::ConditionProgram() { return KeptConditionOf(ArgText()); }
+
 bool EvaluatedBlockArgs::Condition(bool& failed) {
   // The kept program reads no text: the evaluator is given the condition's
   // text only for the general path.
-  const std::string_view text = ArgText();
-  if (const PrecompiledArgument* p = KeptConditionOf(text); p != nullptr && RunPrecompiled(*p, false)) {
+  if (const PrecompiledArgument* p = ConditionProgram(); p != nullptr && RunPrecompiled(*p, false)) {
     failed = gEval.failed;
     return gRes.IntValue != 0;
   }
-  gEval.SetText(text);
+  gEval.SetText(ArgText());
   EvaluateCondition(ps_);
   failed = gEval.failed;
   return gRes.IntValue != 0;

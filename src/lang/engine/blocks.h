@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "core/block_scan.h"
+#include "values/evaluator.h"
 #include "values/value.h"
 
 namespace korv {
@@ -133,6 +134,10 @@ class EvaluatedBlockArgs : public BlockArgs {
 
  protected:
   virtual std::string_view ArgText() = 0;
+  // The precompiled program of the condition text, or null for the general
+  // path: kept per program line (an executor whose statement texts stay in
+  // place may keep it with the statement instead).
+  virtual const PrecompiledArgument* ConditionProgram();
   // Reads an item's comparison ("<", "<>", ...) at the cursor, by the
   // executor's rules; cmp stays empty where none is written.
   virtual void ReadComparator(std::string& cmp) = 0;

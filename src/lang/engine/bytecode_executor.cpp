@@ -7,6 +7,7 @@
 #include "engine/bytecode_executor.h"
 
 #include <array>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <string_view>
@@ -45,6 +46,10 @@ struct Decoded {
   std::string args;
   // Where the command's kept form was found last time (see PreparedRunner).
   mutable TextCacheMemo memo;
+  // A block statement's precompiled condition, made on its first run.
+  mutable std::shared_ptr<const PrecompiledArgument> condition;
+  mutable bool conditionMade = false;
+  mutable bool conditionCompiledText = false;  // the text rules it was read by
 };
 std::vector<Decoded> gDecoded{Decoded()};  // 1-based, as the image
 
@@ -167,9 +172,8 @@ int32_t CodeScan(BlockScan scan, int32_t from) {
 // The arguments of a compiled block statement and its stored target.
 class CompiledBlockArgs : public EvaluatedBlockArgs {
  public:
-  CompiledBlockArgs(TParStack& ps, const std::string& args, bool stored, BlockScan scan,
-                    int32_t target)
-      : EvaluatedBlockArgs(ps, true), args_(args), stored_(stored), scan_(scan), target_(target) {}
+  CompiledBlockArgs(TParStack& ps, const Decoded& d, bool stored, BlockScan scan)
+      : EvaluatedBlockArgs(ps, true), d_(d), args_(d.args), stored_(stored), scan_(scan), target_(d.target) {}
 
 
   int32_t Jump(BlockScan scan) override {
@@ -184,6 +188,16 @@ class CompiledBlockArgs : public EvaluatedBlockArgs {
 
  private:
   std::string_view ArgText() override { return args_; }
+  // The statement's text stays as it is while the program runs: its
+  // condition is kept with it.
+  const PrecompiledArgument* ConditionProgram() override {
+    if (!d_.conditionMade || d_.conditionCompiledText != gCompiledText) {
+      d_.condition = PrecompileArgument(args_);
+      d_.conditionMade = true;
+      d_.conditionCompiledText = gCompiledText;
+    }
+    return d_.condition.get();
+  }
   // A CASEOF item's comparison: the characters "<", "=", ">" or the
   // operator tokens of "<>", "<=", ">=".
   void ReadComparator(std::string& cmp) override {
@@ -207,6 +221,7 @@ class CompiledBlockArgs : public EvaluatedBlockArgs {
       break;
     }
   }
+  const Decoded& d_;
   // The statement's decoded text (procedures called by the arguments reuse
   // gExec.args; this text stays as it is).
   const std::string& args_;
@@ -312,7 +327,7 @@ bool Dispatch(const Decoded& d, TParStack& ps) {
   bool stored;
   BlockScan scan = BlockScan::FalseCondition;
   if (BlockOpOf(c, op, stored, scan)) {
-    CompiledBlockArgs args(ps, d.args, stored, scan, d.target);
+    CompiledBlockArgs args(ps, d, stored, scan);
     gExec.handled = true;
     RunBlockStatement(op, args);
     return false;

@@ -432,8 +432,35 @@ inline bool LoadOperand(const FastStep& s, FastValue& v) {
   return true;
 }
 
+bool ApplyOther(Op op, FastValue& l, const FastValue& r);
+
 // An operator step on the two values below the top: the result in l.
+// Comparisons and + - * as ApplyNumeric computes them, without the call.
 inline bool ApplyBinary(Op op, FastValue& l, const FastValue& r) {
+  bool truth;
+  switch (op) {
+    case Op::Lt: truth = l.f < r.f; break;
+    case Op::Gt: truth = l.f > r.f; break;
+    case Op::Le: truth = l.f <= r.f; break;
+    case Op::Ge: truth = l.f >= r.f; break;
+    case Op::Eq: truth = l.f == r.f; break;
+    case Op::Ne: truth = l.f != r.f; break;
+    case Op::Add: case Op::Sub: case Op::Mul:
+      l.f = op == Op::Add ? l.f + r.f : op == Op::Sub ? l.f - r.f : l.f * r.f;
+      l.i = TruncToInt32(l.f);
+      l.kind = kind::kFloat;
+      l.text = TEvalResult::kTextFromFloat;
+      return true;
+    default: return ApplyOther(op, l, r);
+  }
+  l.f = truth ? 1.0 : 0.0;
+  l.i = truth ? 1 : 0;
+  l.kind = kind::kInt;
+  l.text = TEvalResult::kTextFromFloat;
+  return true;
+}
+
+bool ApplyOther(Op op, FastValue& l, const FastValue& r) {
   double f;
   uint8_t k;
   int32_t error = 0;
@@ -533,8 +560,14 @@ bool ComputeResult(const FastProgram& p, bool makeText) {
   gRes.ResultKind = v.kind;
   gRes.PendingText = v.text;
   if (makeText) MaterializeText(gRes);
-  // A loop reads the same variable again and again: no copy then.
-  if (!p.lastVar.empty() && gEval.lastVarName != p.lastVar) gEval.lastVarName = p.lastVar;
+  // A loop reads the same variable again and again: no copy then. (Names
+  // are short: compared here rather than by a call.)
+  if (const std::string& last = p.lastVar; !last.empty()) {
+    std::string& now = gEval.lastVarName;
+    bool same = now.size() == last.size();
+    for (size_t k = 0; same && k < last.size(); ++k) same = now[k] == last[k];
+    if (!same) now = last;
+  }
   gEval.failed = false;
   ++gFastRuns;
   return true;
