@@ -39,6 +39,20 @@ struct TPosition {
   Form LocationForm = Form::Text;
   std::string Location;   // the text of the Text form
   const std::string* Statement = nullptr;  // the executing line (Interpreter form)
+
+  // A copy that leaves out what o's form does not read: Location outside
+  // the Text form, File where both were copied from the same list entry.
+  // A nested invocation saves and restores the position on every call.
+  void CopyFrom(const TPosition& o) {
+    if (o.FileSource == nullptr || FileSource != o.FileSource || FileGeneration != o.FileGeneration) File = o.File;
+    FileSource = o.FileSource;
+    FileGeneration = o.FileGeneration;
+    SourceLine = o.SourceLine;
+    CompiledLine = o.CompiledLine;
+    LocationForm = o.LocationForm;
+    if (o.LocationForm == Form::Text) Location = o.Location;
+    Statement = o.Statement;
+  }
 };
 extern TPosition gPos;
 

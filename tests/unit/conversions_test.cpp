@@ -2,6 +2,7 @@
 #include <limits>
 #include <string>
 
+#include "base/text.h"
 #include "value_test_support.h"
 
 namespace korv::testing {
@@ -53,6 +54,40 @@ TEST_F(ConversionsTest, FloatText) {
   SetNumWidth(8);
   EXPECT_EQ(FloatToText(1.5), "   1.500");
   EXPECT_EQ(FloatToText(std::numeric_limits<double>::infinity()), "    +Inf");
+}
+
+// A value read with its text pending gets the text the immediate
+// conversions make, whatever the number, the decimals and the field width.
+TEST_F(ConversionsTest, PendingTextIsTheImmediateText) {
+  const int32_t ints[] = {0, 7, -7, 42, 999, -1000, 123456789, INT32_MAX, INT32_MIN, INT32_MIN + 1};
+  const double floats[] = {0.0, -0.0, 3.0, -3.0, 2.5, -0.25, 1e9, -2147483648.0, 2147483647.0,
+                           2147483648.0, 1e20, 0.1};
+  const int32_t decimals[] = {0, 1, 6, 35, -1, 50};
+  const int32_t widths[] = {0, 1, 5, 12, 47, 60, 95, 96, 97, 200, 40000};
+  for (int32_t w : widths) {
+    for (int32_t v : ints) {
+      TEvalResult r;
+      r.IntValue = v;
+      r.PendingText = TEvalResult::kTextFromInt;
+      r.StrValue = "stale";
+      MaterializeTextIn(r, 6, w);
+      EXPECT_EQ(r.StrValue, RightAlign(ToDecimal(v), w)) << v << " width " << w;
+      EXPECT_EQ(r.PendingText, TEvalResult::kTextMade);
+    }
+    for (int32_t d : decimals) {
+      for (double f : floats) {
+        TEvalResult r;
+        r.FloatValue = f;
+        r.PendingText = TEvalResult::kTextFromFloat;
+        MaterializeTextIn(r, d, w);
+        EXPECT_EQ(r.StrValue, RightAlign(FixedText(f, d), w)) << f << " decimals " << d << " width " << w;
+      }
+    }
+  }
+  TEvalResult made;
+  made.StrValue = "kept";
+  MaterializeTextIn(made, 6, 10);
+  EXPECT_EQ(made.StrValue, "kept");  // a made text stays as it is
 }
 
 TEST_F(ConversionsTest, SettingsAreClamped) {

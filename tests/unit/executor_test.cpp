@@ -112,6 +112,48 @@ TEST_F(RunTest, ReturnOutsideAProcedure) {
   EXPECT_NE(lines.find("(3) 111:PROC fehlt!"), std::string::npos);  // the first report stays pending
 }
 
+// Each line keeps its own condition, made for its text: nested loops with
+// different conditions, a condition read again after a call from an
+// expression ran loops of its own, and a second program whose lines hold
+// other conditions at the same places. (The bound on g% ends the loops
+// when a line reads another line's condition.)
+TEST_F(RunTest, ConditionsAreKeptPerLine) {
+  RegisterProcedureStatements();
+  const std::string program =
+      "DECLARE i%, j%, n%, g%\n"
+      "WHILE (i% < @LIMIT@) AND (g% < 500)\n"
+      "  INC i%\n"
+      "  INC g%\n"
+      "  j% = 0\n"
+      "  WHILE (j% < i% * 2) AND (g% < 500)\n"
+      "    INC j%\n"
+      "    INC g%\n"
+      "    n% = n% + Spin(1)\n"
+      "  ENDWHILE\n"
+      "ENDWHILE\n"
+      "IF n% <> @SUM@\n"
+      "  FOO\n"
+      "ENDIF\n"
+      "END\n"
+      "PROC Spin\n"
+      "  PARAMETERS k%\n"
+      "  WHILE (k% < 3) AND (g% < 500)\n"
+      "    INC k%\n"
+      "    INC g%\n"
+      "  ENDWHILE\n"
+      "  RETURN k% - 2\n"
+      "ENDPROC\n";
+  auto with = [&program](const char* limit, const char* sum) {
+    std::string text = program;
+    text.replace(text.find("@LIMIT@"), 7, limit);
+    text.replace(text.find("@SUM@"), 5, sum);
+    return text;
+  };
+  EXPECT_EQ(Run(with("3", "12")), 0);
+  EXPECT_EQ(Run(with("4", "20")), 0);
+  EXPECT_EQ(Run(with("4", "19")), kExitFatal);  // the check itself can fail
+}
+
 TEST_F(RunTest, ProcedureReachedInSequenceIsSkipped) {
   EXPECT_EQ(Run("PROC never\nFOO\nENDPROC\nEND\n"), 0);
   EXPECT_TRUE(host.boxes.empty());

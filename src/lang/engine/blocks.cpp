@@ -451,6 +451,16 @@ class TextBlockArgs : public EvaluatedBlockArgs {
 
  protected:
   std::string_view ArgText() override { return gExec.args; }
+  const PrecompiledArgument* ConditionProgram() override {
+    KeptLineCondition* k = gExec.lineCondition;
+    if (k == nullptr) return EvaluatedBlockArgs::ConditionProgram();
+    if (!k->made || k->compiledText != gCompiledText) {
+      k->program = PrecompileArgument(gExec.args);
+      k->compiledText = gCompiledText;
+      k->made = true;
+    }
+    return k->program.get();
+  }
   // Blanks around the comparison are skipped.
   void ReadComparator(std::string& cmp) override {
     while (!gEval.RestEmpty() && IsBlankChar(gEval.text[gEval.pos])) ++gEval.pos;

@@ -116,6 +116,7 @@ struct SplitLine {
   std::string argsCut;  // args without a top-level apostrophe comment
   Resolved resolved;
   TextCacheMemo memo;  // where argsCut's kept form was found last time
+  KeptLineCondition condition;  // argsCut's, for a block statement
   bool resolvedMade = false;
   RunningProgram resolvedFor = RunningProgram::Interpreter;
 };
@@ -155,6 +156,7 @@ const Resolved& ResolvedOf(SplitLine& line) {
     line.resolved = Resolve(line.command);
     line.argsCut = line.args;
     CutComment(line.argsCut);
+    line.condition = KeptLineCondition();
     line.resolvedFor = CurrentProgram();
     line.resolvedMade = true;
   }
@@ -204,7 +206,13 @@ bool Step(TParStack& ps) {
     const StatementMark mark = MarkStatement();
     bool abandoned = false;
     try {
-      if (aid ? DispatchStatement(ps) : DispatchResolved(ps, ResolvedOf(line), &line.argsCut, &line.memo)) return true;
+      if (aid) {
+        if (DispatchStatement(ps)) return true;
+      } else {
+        const Resolved& resolved = ResolvedOf(line);
+        gExec.lineCondition = &line.condition;
+        if (DispatchResolved(ps, resolved, &line.argsCut, &line.memo)) return true;
+      }
     } catch (const std::bad_alloc&) {
       abandoned = true;
     } catch (const std::length_error&) {
@@ -270,6 +278,7 @@ bool DispatchResolved(TParStack& ps, const Resolved& r, const std::string* argsC
     cut = gExec.args;
     CutComment(cut);
     gExec.args = cut;
+    gExec.lineCondition = nullptr;
   }
   if (cmd == "@") {
     EvaluateAndDrop(ps, gExec.args);

@@ -1,6 +1,7 @@
 // The text executor: walks the line store one statement at a time.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,15 @@
 #include "values/value.h"
 
 namespace korv {
+
+// The condition program of a block statement, kept with the interpreter's
+// split line: the line's argument text stays in place while the program
+// runs, so the program is made once per line and form of the text.
+struct KeptLineCondition {
+  bool made = false;
+  bool compiledText = false;
+  std::shared_ptr<const PrecompiledArgument> program;
+};
 
 struct ExecState {
   int32_t pc = 0;          // line last fetched
@@ -25,6 +35,9 @@ struct ExecState {
   // executor's own statements, its only readers there.
   std::string_view command;
   std::string_view args;
+  // Where the text executor keeps the condition of the line whose args
+  // these are; null for a statement without a split line of its own.
+  KeptLineCondition* lineCondition = nullptr;
   bool noPump = false;     // SETERRORLEVEL -2
   bool compiledMode = false;
   int32_t pendingMenu = 0; // menu value 255 = information request

@@ -211,14 +211,15 @@ struct NestedDepth {
 struct SavedRegisters {
   NestedRecord& r;
   std::string_view command, args;  // views of texts that stay in place
+  KeptLineCondition* lineCondition;
   int32_t pc, frames, pcount;
   bool handled, endOfArgs, endFlag;
   int32_t cond, sel;
 
   explicit SavedRegisters(NestedRecord& record)
-      : r(record), command(gExec.command), args(gExec.args), pc(gExec.pc), frames(gProc.count), pcount(gProc.pcount), handled(gExec.handled),
+      : r(record), command(gExec.command), args(gExec.args), lineCondition(gExec.lineCondition), pc(gExec.pc), frames(gProc.count), pcount(gProc.pcount), handled(gExec.handled),
         endOfArgs(gEval.endOfArgs), endFlag(gExec.endFlag), cond(gBlocks.cond), sel(gBlocks.sel) {
-    r.pos = gPos;
+    r.pos.CopyFrom(gPos);
     r.currentObject = gProc.currentObject;
     r.methodObject = gProc.methodObject;
   }
@@ -231,13 +232,14 @@ struct SavedRegisters {
     gProc.pcount = pcount;
     gExec.command = command;
     gExec.args = args;
+    gExec.lineCondition = lineCondition;
     gProc.currentObject = r.currentObject;
     gProc.methodObject = r.methodObject;
     gExec.handled = handled;
     gEval.endOfArgs = endOfArgs;
     gBlocks.cond = cond;
     gBlocks.sel = sel;
-    gPos = r.pos;
+    gPos.CopyFrom(r.pos);
   }
 };
 

@@ -76,7 +76,56 @@ std::string FixedText(double v, int32_t decimals) {
 
 void MaterializeText(TEvalResult& r) { MaterializeTextIn(r, gSettings.Decimals, gSettings.NumWidth); }
 
+namespace {
+
+// The text of a whole number in the 32-bit range as FixedText (decimals
+// > 0, with the point and zeros) or ToDecimal (decimals 0) and RightAlign
+// make it, written into out's own buffer: most number values are such, and
+// their text is made once per value read. False, with out unchanged, for a
+// field too wide for the local buffer.
+bool WholeTextInto(std::string& out, int32_t v, int32_t decimals, int32_t width) {
+  char buf[96];
+  char* const end = buf + sizeof buf;
+  char* p = end;
+  if (decimals > kMaxDecimals) decimals = kMaxDecimals;
+  if (decimals > 0) {
+    p -= decimals;
+    std::memset(p, '0', static_cast<size_t>(decimals));
+    *--p = '.';
+  }
+  uint32_t u = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
+  do {
+    *--p = static_cast<char>('0' + u % 10);
+    u /= 10;
+  } while (u);
+  if (v < 0) *--p = '-';
+  if (width > kMaxFieldWidth) width = kMaxFieldWidth;
+  const auto length = static_cast<int32_t>(end - p);
+  if (width > length) {
+    if (width > static_cast<int32_t>(sizeof buf)) return false;
+    const auto pad = static_cast<size_t>(width - length);
+    p -= pad;
+    std::memset(p, ' ', pad);
+  }
+  out.assign(p, end);
+  return true;
+}
+
+}  // namespace
+
 void MaterializeTextIn(TEvalResult& r, int32_t decimals, int32_t width) {
+  if (r.PendingText == TEvalResult::kTextFromInt && WholeTextInto(r.StrValue, r.IntValue, 0, width)) {
+    r.PendingText = TEvalResult::kTextMade;
+    return;
+  }
+  if (r.PendingText == TEvalResult::kTextFromFloat) {
+    const double v = r.FloatValue;
+    if (v > -2147483648.0 && v < 2147483648.0 && v == static_cast<double>(TruncInRange(v)) &&
+        WholeTextInto(r.StrValue, TruncInRange(v), decimals < 0 ? 0 : decimals, width)) {
+      r.PendingText = TEvalResult::kTextMade;
+      return;
+    }
+  }
   switch (r.PendingText) {
     case TEvalResult::kTextFromInt: r.StrValue = RightAlign(ToDecimal(r.IntValue), width); break;
     case TEvalResult::kTextFromFloat: r.StrValue = RightAlign(FixedText(r.FloatValue, decimals), width); break;

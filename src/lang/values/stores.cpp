@@ -69,12 +69,23 @@ namespace {
 
 constexpr int32_t kFullError[kStoreCount] = {217, 218, 220, 219, 239, 253};
 
+// Empties an entry. A number entry keeps its name's buffer (every call of a
+// procedure declares its locals anew); a string value is released at once.
+template <class Entry>
+void ClearNumber(Entry& e) {
+  e.Name.clear();
+  e.Value = 0;
+}
+
 void ClearEntry(int store, int32_t i) {
   switch (store) {
-    case kStoreInt: gStores.ints[i] = TVarInt(); break;
-    case kStoreLng: gStores.lngs[i] = TVarLng(); break;
-    case kStoreSng: gStores.sngs[i] = TVarSng(); break;
-    case kStoreStr: gStores.strs[i] = TVarStr(); break;
+    case kStoreInt: ClearNumber(gStores.ints[i]); break;
+    case kStoreLng: ClearNumber(gStores.lngs[i]); break;
+    case kStoreSng: ClearNumber(gStores.sngs[i]); break;
+    case kStoreStr:
+      gStores.strs[i].Name.clear();
+      std::string().swap(gStores.strs[i].Value);
+      break;
     case kStorePtr: gStores.ptrs[i] = TVarPtr(); break;
     default: gStores.arrs[i] = TVarArr(); break;
   }
