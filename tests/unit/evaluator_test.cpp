@@ -194,6 +194,26 @@ TEST_F(EvaluatorTest, UnknownWordIsAString) {
   EXPECT_EQ(Code(), 214);
 }
 
+// A name followed by "(" calls when the name, its outer blanks left out,
+// holds no breaker; a blank inside it breaks it, and so do the breaker
+// characters after an index chain.
+TEST_F(EvaluatorTest, WhatNamesACall) {
+  // No function is bound here: a call reports the unknown name (101), an
+  // operand that is no call is an unknown word (214).
+  for (const char* call : {"NOSUCH(1)", "NOSUCH (1)", "  NOSUCH\t(1)", "NO\tSUCH(1)", "NOSUCH#[1,2](3)",
+                           "NOSUCH#[1 ? 2](3)"}) {
+    SCOPED_TRACE(call);
+    Eval(call);
+    EXPECT_EQ(Code(), 101);
+  }
+  for (const char* word : {"NO SUCH(1)", "NO?SUCH(1)", "NOSUCH\xa7(1)", "NO#[1] ?(2)", "NOSUCH#[1"}) {
+    SCOPED_TRACE(word);
+    TEvalResult r = Eval(word);
+    EXPECT_EQ(Code(), 214);
+    EXPECT_EQ(r.ResultKind, kind::kString);
+  }
+}
+
 TEST_F(EvaluatorTest, StringLiteralEscapes) {
   EXPECT_EQ(Eval(R"("A\x41B")").StrValue, "AAB");
   EXPECT_EQ(Eval(R"("C:\temp")").StrValue, "C:\temp");

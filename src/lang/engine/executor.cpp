@@ -127,7 +127,9 @@ struct SplitCache {
 };
 SplitCache gSplit;
 
-SplitLine& SplitOf(int32_t pc) {
+// Splits a line the first time it runs (and every line anew when the
+// program changed).
+[[gnu::noinline]] SplitLine& SplitFirst(int32_t pc) {
   if (gSplit.generation != gProgram.generation || gSplit.lines.size() != gProgram.lines.size()) {
     gSplit.lines.assign(gProgram.lines.size(), SplitLine());
     gSplit.generation = gProgram.generation;
@@ -146,6 +148,15 @@ SplitLine& SplitOf(int32_t pc) {
     l.made = true;
   }
   return l;
+}
+
+// Asked before every statement: the split line, once made, is one load.
+inline SplitLine& SplitOf(int32_t pc) {
+  if (gSplit.generation == gProgram.generation && gSplit.lines.size() == gProgram.lines.size()) {
+    SplitLine& l = gSplit.lines[static_cast<size_t>(pc)];
+    if (l.made) return l;
+  }
+  return SplitFirst(pc);
 }
 
 bool DispatchResolved(TParStack& ps, const Resolved& r, const std::string* argsCut, TextCacheMemo* memo);

@@ -438,14 +438,23 @@ bool IsCallForm(const std::string& op, size_t& paren) {
     paren = op.find('(');
     return true;
   }
-  std::string name;
+  // The name before "(", its blanks at both ends left out, may hold no
+  // breaker: a blank breaks it only between other characters. (Read in
+  // place: every operand of the general path asks.)
+  bool named = false, blankAfterName = false;
   for (size_t i = 0; i < op.size(); ++i) {
     char c = op[i];
     if (c == '(') {
       paren = i;
       break;
     }
-    name.push_back(c);
+    const auto u = static_cast<unsigned char>(c);
+    if (IsBlankChar(c)) {
+      blankAfterName = blankAfterName || (named && IsCallBreaker(u));
+    } else {
+      if (blankAfterName || IsCallBreaker(u)) return false;
+      named = true;
+    }
     if (c == '#' && i + 1 < op.size() && op[i + 1] == '[') {
       int square = 0;
       size_t k = i + 1;
@@ -457,12 +466,7 @@ bool IsCallForm(const std::string& op, size_t& paren) {
       i = k;
     }
   }
-  if (paren == npos || paren == 0) return false;
-  std::string trimmed = Trim(name);
-  if (trimmed.empty()) return false;
-  for (char c : trimmed)
-    if (IsCallBreaker(static_cast<unsigned char>(c))) return false;
-  return true;
+  return paren != npos && paren != 0 && named;
 }
 
 // fe: the built-in function of that name (FindFunction), or nullptr.
