@@ -1013,6 +1013,71 @@ TEST_F(PrecompiledTest, ListArgumentsAgreeWithTheGeneralPath) {
   EXPECT_GE(PrecompiledRuns() - before, 150u);
 }
 
+// A string variable or literal alone is read without the general path:
+// every argument of these lists, with every terminator and expected kind,
+// in source and in compiled text, gives what the general path gives.
+TEST_F(PrecompiledTest, SingleStringOperandsAgreeWithTheGeneralPath) {
+  Declare("s$");
+  Declare("n$");
+  Declare("a%");
+  gStores.strs[static_cast<size_t>(Find("S$"))].Value = "Hello";
+  gStores.strs[static_cast<size_t>(Find("N$"))].Value = "  42.5xyz";
+  const char* lists[] = {
+      "s$",          " s$ ",          "s$, n$",        "S$ ; n$)",        "s$)",             "s$) , 2",
+      "s$ + \"!\"",  "\"lit\"",       "\"a,b\", s$",   "\"x\"\"y\"",        "\"open",           "\"\\t\", 1",
+      "q$, s$",      "s$ AND 1",      "s$ = n$",       "s$=1",            "s$ :",            "_x9$, 3",
+      "9x$",         "s$\t,\t2",      "n$ )",          "s$ x",            "s$ & n$",         "s$(1)",
+      "s.x$",        "\"\" , \"\"",     "s$,",           "a%, s$",          "s$ MOD 2",        "\"q\")",
+      // compiled text: "$" with a system variable's code is a token, 0x15
+      // starts an operator token, 0x14 a procedure call
+      "s$\x95, 1",   "\"a\" \x15" "A4|1", "s$ \x15" "A4|1", "s$\x14, 2",      "s$ \x01, 2",
+  };
+  const std::pair<char, int> readers[] = {{' ', 0},  {'p', 0}, {',', 0}, {')', 0}, {',', kind::kString},
+                                          {')', kind::kInt}, {'=', 0}, {' ', kind::kAddress}, {',', 20}};
+  auto readAll = [this](const std::string& text, char term, int kind) {
+    std::vector<Outcome> out;
+    ClearReport();
+    gEval.lastVarName = "BEFORE";
+    gEval.SetText(text);
+    for (int n = 0; n < 6 && !gEval.RestEmpty(); ++n) {
+      const bool literal = Evaluate(ps_, term, kind);
+      out.push_back({gRes, gEval.lastVarName + (literal ? "+literal" : ""), gEval.endOfArgs, gEval.lastSep,
+                     gEval.pos, gErr.Code, gErr.ReportKind});
+    }
+    return out;
+  };
+  const uint32_t before = PrecompiledRuns();
+  for (bool compiled : {false, true}) {
+    gCompiledText = compiled;
+    for (const auto& [term, kind] : readers) {
+      for (const char* t : lists) {
+        SCOPED_TRACE(std::string(t) + " read with '" + term + "' " + std::to_string(kind) +
+                     (compiled ? " compiled" : ""));
+        UsePrecompiledArithmetic(false);
+        const std::vector<Outcome> general = readAll(t, term, kind);
+        UsePrecompiledArithmetic(true);
+        const std::vector<Outcome> fast = readAll(t, term, kind);
+        ASSERT_EQ(fast.size(), general.size());
+        for (size_t i = 0; i < fast.size(); ++i) {
+          SCOPED_TRACE(i);
+          EXPECT_EQ(fast[i].res.IntValue, general[i].res.IntValue);
+          EXPECT_EQ(std::memcmp(&fast[i].res.FloatValue, &general[i].res.FloatValue, sizeof(double)), 0);
+          EXPECT_EQ(fast[i].res.StrValue, general[i].res.StrValue);
+          EXPECT_EQ(fast[i].res.ResultKind, general[i].res.ResultKind);
+          EXPECT_EQ(fast[i].lastVar, general[i].lastVar);
+          EXPECT_EQ(fast[i].endOfArgs, general[i].endOfArgs);
+          EXPECT_EQ(fast[i].lastSep, general[i].lastSep);
+          EXPECT_EQ(fast[i].pos, general[i].pos);
+          EXPECT_EQ(fast[i].code, general[i].code);
+          EXPECT_EQ(fast[i].reportKind, general[i].reportKind);
+        }
+      }
+    }
+  }
+  gCompiledText = false;
+  EXPECT_GE(PrecompiledRuns() - before, 200u);
+}
+
 TEST_F(PrecompiledTest, RememberedLookupsFollowDeclarationsAndScopes) {
   // A precompiled operand keeps its lookup between runs; a declaration,
   // a new level and its end must each be seen at once.

@@ -783,11 +783,80 @@ void SetProcedureSlotCaller(SlotCallHook hook) { gSlotCaller = hook; }
 
 namespace {
 
+bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool IsNameRest(char c) { return IsNameStart(c) || (c >= '0' && c <= '9'); }
+
+// A blank the operand scanner passes over as part of the operand (compiled
+// text gives the other low bytes meanings of their own).
+bool IsPlainBlank(char c) { return gCompiledText ? c == ' ' || c == '\t' : IsBlankChar(c); }
+
+// Where a single operand ending at `at` (its blanks after it included)
+// ends the argument as the general path ends it: at the end of the text,
+// at "," or ";", or at the terminator ")". npos for anything else.
+size_t SingleOperandEnd(const std::string& t, size_t at, char term) {
+  while (at < t.size() && IsPlainBlank(t[at])) ++at;
+  if (at == t.size()) return at;
+  const char c = t[at];
+  return c == ',' || c == ';' || (c == ')' && term == ')') ? at : npos;
+}
+
+// Most string arguments are one string variable or one string literal
+// (function arguments, PRINT items, assignments): such an argument is read
+// as EvaluateInner reads it, without scanning and classifying the operand.
+// False, with nothing changed, for any other argument or where the general
+// path would report (an unknown variable, the nesting limit, a kind that
+// does not fit); literal tells Evaluate's literal flag.
+bool TryStringOperand(char term, int expected, bool& literal) {
+  if (!gFastEnabled || expected > 10 || gEval.depth + 1 > kMaxEvalDepth) return false;
+  const std::string& t = gEval.text;
+  size_t p = gEval.pos;
+  while (p < t.size() && IsBlankChar(t[p]) && !(gCompiledText && t[p] == code::kOperatorToken)) ++p;
+  if (p >= t.size()) return false;
+  size_t end;
+  int32_t var = 0;
+  static std::string name;  // upper case; Find asks for a string
+  if (t[p] == '"') {
+    const size_t close = t.find('"', p + 1);
+    if (close == npos || (end = SingleOperandEnd(t, close + 1, term)) == npos) return false;
+    gRes.Reset();
+    gRes.StrValue = ProcessEscapes(std::string_view(t).substr(p + 1, close - p - 1));
+    literal = true;
+  } else {
+    if (!IsNameStart(t[p])) return false;
+    size_t q = p + 1;
+    while (q < t.size() && IsNameRest(t[q])) ++q;
+    if (q >= t.size() || t[q] != '$') return false;
+    // In compiled text "$" and the byte after it may be a token.
+    if (gCompiledText && CompiledTokenLength(t, q) != 0) return false;
+    if ((end = SingleOperandEnd(t, q + 1, term)) == npos) return false;
+    name.assign(t, p, q + 1 - p);
+    UpperInPlace(name);
+    if ((var = Find(name)) == 0) return false;
+    gRes.Reset();
+    gRes.StrValue = gStores.strs[var].Value;
+    TextToNumbers(gRes.StrValue, gRes.IntValue, gRes.FloatValue);
+    gEval.lastVarName = name;
+    literal = false;
+  }
+  gRes.ResultKind = kind::kString;
+  gEval.lastSep = ' ';
+  if (end < t.size()) {
+    gEval.lastSep = t[end];
+    ++end;
+  }
+  gEval.pos = end;
+  FinishArgument(term);
+  gEval.failed = false;
+  ++gFastRuns;
+  return true;
+}
+
 // One argument; makeText false leaves the text form of a number result
 // unmade (for callers that read only the number forms).
 bool EvaluateArgument(TParStack& ps, char terminator, int expectedKind, bool makeText) {
   if (expectedKind == 9) expectedKind = kind::kString;
   if (TryFast(terminator, expectedKind, makeText)) return false;
+  if (bool literal; TryStringOperand(terminator, expectedKind, literal)) return literal;
   DepthGuard depth;
   const bool outerAborted = gAborted;
   gAborted = false;
