@@ -10,8 +10,9 @@
 // INC and DEC, each run twice with the forms kept from the first run and
 // twice read anew: variables, result, cursor and report must agree (also
 // with elements of number arrays as targets). And the
-// input is read as an argument list the way procedure calls read theirs,
-// with and without precompiled programs: every argument alike.
+// input is read as an argument list the way procedure calls, functions and
+// statements read theirs (a string variable S$ declared), with and without
+// the precompiled paths: every argument alike.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -185,6 +186,8 @@ void Setup(int32_t width) {
   korv::gStores.ints[static_cast<size_t>(korv::Find("A%"))].Value = -3;
   korv::gStores.lngs[static_cast<size_t>(korv::Find("B&"))].Value = 2147483000;
   korv::gStores.sngs[static_cast<size_t>(korv::Find("F!"))].Value = 0.5;
+  korv::Declare("S$");
+  korv::gStores.strs[static_cast<size_t>(korv::Find("S$"))].Value = " 12.5e1x";
 }
 
 }  // namespace
@@ -209,7 +212,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (comparable && !Same(general, fast)) std::abort();
     if (korv::PendingOperations() != 0) std::abort();
     if (!SameList(text, 'p', 0) || !SameList(text, ',', 0) || !SameList(text, ')', 0) ||
-        !SameList(text, ',', korv::kind::kInt) || !SameList(text, ')', korv::kind::kFloat))
+        !SameList(text, ',', korv::kind::kInt) || !SameList(text, ')', korv::kind::kFloat) ||
+        !SameList(text, ' ', 0) || !SameList(text, ',', korv::kind::kString) ||
+        !SameList(text, ' ', korv::kind::kAddress))
       std::abort();
     if (korv::PendingOperations() != 0) std::abort();
     // Tokens with a 4-byte slot (0xFF, 0xFE, 0x14) read bytes of whatever
