@@ -873,6 +873,20 @@ struct Outcome {
   int reportKind;
 };
 
+void ExpectSameOutcome(const Outcome& fast, const Outcome& general) {
+  EXPECT_EQ(fast.res.IntValue, general.res.IntValue);
+  EXPECT_EQ(std::memcmp(&fast.res.FloatValue, &general.res.FloatValue, sizeof(double)), 0)
+      << fast.res.FloatValue << " vs " << general.res.FloatValue;
+  EXPECT_EQ(fast.res.StrValue, general.res.StrValue);
+  EXPECT_EQ(fast.res.ResultKind, general.res.ResultKind);
+  EXPECT_EQ(fast.lastVar, general.lastVar);
+  EXPECT_EQ(fast.endOfArgs, general.endOfArgs);
+  EXPECT_EQ(fast.lastSep, general.lastSep);
+  EXPECT_EQ(fast.pos, general.pos);
+  EXPECT_EQ(fast.code, general.code);
+  EXPECT_EQ(fast.reportKind, general.reportKind);
+}
+
 class PrecompiledTest : public ValueTest {
  protected:
   void SetUp() override {
@@ -890,17 +904,30 @@ class PrecompiledTest : public ValueTest {
     Outcome general = Run(text, ',');
     Outcome fast = Run(text, ' ');
     SCOPED_TRACE(text);
-    EXPECT_EQ(fast.res.IntValue, general.res.IntValue);
-    EXPECT_EQ(std::memcmp(&fast.res.FloatValue, &general.res.FloatValue, sizeof(double)), 0)
-        << fast.res.FloatValue << " vs " << general.res.FloatValue;
-    EXPECT_EQ(fast.res.StrValue, general.res.StrValue);
-    EXPECT_EQ(fast.res.ResultKind, general.res.ResultKind);
-    EXPECT_EQ(fast.lastVar, general.lastVar);
-    EXPECT_EQ(fast.endOfArgs, general.endOfArgs);
-    EXPECT_EQ(fast.lastSep, general.lastSep);
-    EXPECT_EQ(fast.pos, general.pos);
-    EXPECT_EQ(fast.code, general.code);
-    EXPECT_EQ(fast.reportKind, general.reportKind);
+    ExpectSameOutcome(fast, general);
+  }
+  // Every argument of a list read with one terminator and expected kind,
+  // with and without the precompiled paths: alike. (The literal flag is
+  // kept with the last name.)
+  void ExpectSameList(const std::string& text, char term, int kind) {
+    std::vector<Outcome> runs[2];
+    for (int fast = 0; fast < 2; ++fast) {
+      UsePrecompiledArithmetic(fast == 1);
+      ClearReport();
+      gEval.lastVarName = "BEFORE";
+      gEval.SetText(text);
+      for (int n = 0; n < 8 && !gEval.RestEmpty(); ++n) {
+        const bool literal = Evaluate(ps_, term, kind);
+        runs[fast].push_back({gRes, gEval.lastVarName + (literal ? "+literal" : ""), gEval.endOfArgs,
+                              gEval.lastSep, gEval.pos, gErr.Code, gErr.ReportKind});
+      }
+    }
+    UsePrecompiledArithmetic(true);
+    ASSERT_EQ(runs[1].size(), runs[0].size());
+    for (size_t i = 0; i < runs[0].size(); ++i) {
+      SCOPED_TRACE(i);
+      ExpectSameOutcome(runs[1][i], runs[0][i]);
+    }
   }
 };
 
@@ -965,18 +992,6 @@ TEST_F(PrecompiledTest, ListArgumentsAgreeWithTheGeneralPath) {
   gStores.sngs[static_cast<size_t>(Find("F!"))].Value = 0.125;
   // Procedure calls read their arguments with 'p', functions with ',' and
   // ')' (a number kind expected or none).
-  auto readAll = [this](const std::string& text, char term, int kind) {
-    std::vector<Outcome> out;
-    ClearReport();
-    gEval.lastVarName.clear();
-    gEval.SetText(text);
-    for (int n = 0; n < 8 && !gEval.RestEmpty(); ++n) {
-      Evaluate(ps_, term, kind);
-      out.push_back({gRes, gEval.lastVarName, gEval.endOfArgs, gEval.lastSep, gEval.pos, gErr.Code,
-                     gErr.ReportKind});
-    }
-    return out;
-  };
   const char* lists[] = {
       "3, 4",          "a% - 1",          "a% * 2, b& + 1)", "(a% + 1) * 2 , f! / 4", "X%[1,2] + 1, 5",
       "a%, -a%",       "1 / 0, 2",        "a% ; b%",         "a% b%",                 "SIN(f!), 2 )",
@@ -987,26 +1002,10 @@ TEST_F(PrecompiledTest, ListArgumentsAgreeWithTheGeneralPath) {
   };
   const std::pair<char, int> readers[] = {{'p', 0}, {',', 0}, {')', 0}, {',', kind::kInt}, {')', kind::kFloat}};
   const uint32_t before = PrecompiledRuns();
-  for (const auto& [term, kind] : readers)
-  for (const char* t : lists) {
-    SCOPED_TRACE(std::string(t) + " read with " + term + " " + std::to_string(kind));
-    UsePrecompiledArithmetic(false);
-    const std::vector<Outcome> general = readAll(t, term, kind);
-    UsePrecompiledArithmetic(true);
-    const std::vector<Outcome> fast = readAll(t, term, kind);
-    ASSERT_EQ(fast.size(), general.size());
-    for (size_t i = 0; i < fast.size(); ++i) {
-      SCOPED_TRACE(i);
-      EXPECT_EQ(fast[i].res.IntValue, general[i].res.IntValue);
-      EXPECT_EQ(std::memcmp(&fast[i].res.FloatValue, &general[i].res.FloatValue, sizeof(double)), 0);
-      EXPECT_EQ(fast[i].res.StrValue, general[i].res.StrValue);
-      EXPECT_EQ(fast[i].res.ResultKind, general[i].res.ResultKind);
-      EXPECT_EQ(fast[i].lastVar, general[i].lastVar);
-      EXPECT_EQ(fast[i].endOfArgs, general[i].endOfArgs);
-      EXPECT_EQ(fast[i].lastSep, general[i].lastSep);
-      EXPECT_EQ(fast[i].pos, general[i].pos);
-      EXPECT_EQ(fast[i].code, general[i].code);
-      EXPECT_EQ(fast[i].reportKind, general[i].reportKind);
+  for (const auto& [term, kind] : readers) {
+    for (const char* t : lists) {
+      SCOPED_TRACE(std::string(t) + " read with " + term + " " + std::to_string(kind));
+      ExpectSameList(t, term, kind);
     }
   }
   // Most of those arguments are plain arithmetic and did run precompiled.
@@ -1034,18 +1033,6 @@ TEST_F(PrecompiledTest, SingleStringOperandsAgreeWithTheGeneralPath) {
   };
   const std::pair<char, int> readers[] = {{' ', 0},  {'p', 0}, {',', 0}, {')', 0}, {',', kind::kString},
                                           {')', kind::kInt}, {'=', 0}, {' ', kind::kAddress}, {',', 20}};
-  auto readAll = [this](const std::string& text, char term, int kind) {
-    std::vector<Outcome> out;
-    ClearReport();
-    gEval.lastVarName = "BEFORE";
-    gEval.SetText(text);
-    for (int n = 0; n < 6 && !gEval.RestEmpty(); ++n) {
-      const bool literal = Evaluate(ps_, term, kind);
-      out.push_back({gRes, gEval.lastVarName + (literal ? "+literal" : ""), gEval.endOfArgs, gEval.lastSep,
-                     gEval.pos, gErr.Code, gErr.ReportKind});
-    }
-    return out;
-  };
   const uint32_t before = PrecompiledRuns();
   for (bool compiled : {false, true}) {
     gCompiledText = compiled;
@@ -1053,24 +1040,7 @@ TEST_F(PrecompiledTest, SingleStringOperandsAgreeWithTheGeneralPath) {
       for (const char* t : lists) {
         SCOPED_TRACE(std::string(t) + " read with '" + term + "' " + std::to_string(kind) +
                      (compiled ? " compiled" : ""));
-        UsePrecompiledArithmetic(false);
-        const std::vector<Outcome> general = readAll(t, term, kind);
-        UsePrecompiledArithmetic(true);
-        const std::vector<Outcome> fast = readAll(t, term, kind);
-        ASSERT_EQ(fast.size(), general.size());
-        for (size_t i = 0; i < fast.size(); ++i) {
-          SCOPED_TRACE(i);
-          EXPECT_EQ(fast[i].res.IntValue, general[i].res.IntValue);
-          EXPECT_EQ(std::memcmp(&fast[i].res.FloatValue, &general[i].res.FloatValue, sizeof(double)), 0);
-          EXPECT_EQ(fast[i].res.StrValue, general[i].res.StrValue);
-          EXPECT_EQ(fast[i].res.ResultKind, general[i].res.ResultKind);
-          EXPECT_EQ(fast[i].lastVar, general[i].lastVar);
-          EXPECT_EQ(fast[i].endOfArgs, general[i].endOfArgs);
-          EXPECT_EQ(fast[i].lastSep, general[i].lastSep);
-          EXPECT_EQ(fast[i].pos, general[i].pos);
-          EXPECT_EQ(fast[i].code, general[i].code);
-          EXPECT_EQ(fast[i].reportKind, general[i].reportKind);
-        }
+        ExpectSameList(t, term, kind);
       }
     }
   }
