@@ -364,10 +364,13 @@ def demo_fps(frames=200):
         if elapsed is None:
             return None
         text = proc.stdout.decode('latin-1') if isinstance(proc.stdout, bytes) else proc.stdout
-        words = text.split()
-        # "frames N in MS ms"
-        if len(words) >= 5 and words[0] == 'frames' and words[3].isdigit() and int(words[3]) > 0:
-            return int(words[1]) * 1000.0 / int(words[3])
+        # The scene reports its progress first; its last line reads
+        # "frames N in MS ms".
+        for line in reversed(text.splitlines()):
+            words = line.split()
+            if len(words) >= 5 and words[0] == 'frames' and words[1].isdigit() and words[3].isdigit() \
+                    and int(words[3]) > 0:
+                return int(words[1]) * 1000.0 / int(words[3])
         return None
 
 
