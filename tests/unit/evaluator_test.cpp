@@ -214,6 +214,41 @@ TEST_F(EvaluatorTest, WhatNamesACall) {
   }
 }
 
+// Where an operand ends is kept with its text: the same text read in
+// turns as source and as compiled text (0x15 starts an operator token only
+// in compiled text) keeps giving each form its own reading.
+TEST_F(EvaluatorTest, OperandEndsFollowTheTextForm) {
+  const std::string text = "1 \x15" "A4| 0";
+  for (int round = 0; round < 3; ++round) {
+    for (bool compiled : {round == 1, round != 1}) {
+      SCOPED_TRACE(std::to_string(round) + (compiled ? " compiled" : " source"));
+      gCompiledText = compiled;
+      ClearReport();
+      const TEvalResult r = Eval(text);
+      if (compiled) {
+        EXPECT_EQ(Code(), 0);
+        EXPECT_EQ(r.ResultKind, kind::kInt);  // 1 AND 0
+        EXPECT_EQ(r.IntValue, 0);
+      } else {
+        EXPECT_EQ(Code(), 214);  // one unknown word
+        EXPECT_EQ(r.ResultKind, kind::kString);
+      }
+    }
+  }
+  gCompiledText = false;
+  // More texts than the table keeps, each between two readings of one
+  // that stays: the table starts again on the way.
+  for (int n = 0; n < 5000; ++n) {
+    const std::string other = "(" + std::to_string(n) + ") + 1";
+    ASSERT_EQ(Eval(other).IntValue, n + 1);
+    ASSERT_EQ(Eval("(2) * 3").IntValue, 6);
+  }
+  // The same operand text at other places of other texts.
+  EXPECT_EQ(Eval("2 * 3 + 2 * 3").IntValue, 12);
+  EXPECT_EQ(Eval("(2 * 3) + 2 * 3 - (2 * 3)").IntValue, 6);
+  EXPECT_EQ(Eval("2 * 3 + 2").IntValue, 8);
+}
+
 TEST_F(EvaluatorTest, StringLiteralEscapes) {
   EXPECT_EQ(Eval(R"("A\x41B")").StrValue, "AAB");
   EXPECT_EQ(Eval(R"("C:\temp")").StrValue, "C:\temp");

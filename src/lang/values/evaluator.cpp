@@ -138,7 +138,9 @@ struct DepthGuard {
 
 // Cuts the next operand out of the remaining text: up to a top-level
 // terminator, operator character or word operator.
-std::string ScanOperand(char term) {
+namespace {
+
+size_t ScanOperandEnd(char term) {
   const std::string& t = gEval.text;
   size_t start = gEval.pos, end = t.size();
   int round = 0, square = 0;
@@ -182,8 +184,19 @@ std::string ScanOperand(char term) {
       default: break;
     }
   }
+  return end;
+}
+
+}  // namespace
+
+// Where an operand ends is kept with the text (the operands of a statement
+// are cut out again on every run).
+std::string ScanOperand(char term) {
+  static TextAnswers<size_t> ends;
+  const size_t start = gEval.pos;
+  const size_t end = ends.At(term, [term](size_t& out) { out = ScanOperandEnd(term); });
   gEval.pos = end;
-  return t.substr(start, end - start);
+  return gEval.text.substr(start, end - start);
 }
 
 // Recognises a binary operator at the front of the remaining text and moves
@@ -208,8 +221,10 @@ bool ScanOperator(Op& op, uint8_t& prec) {
     }
     return false;
   }
+  if (gEval.pos >= t.size()) return false;
+  const char first = UpperChar(t[gEval.pos]);  // most operators differ in it
   for (const OperatorInfo& o : kOperators) {
-    if (MatchUpper(gEval.text, gEval.pos, o.text)) {
+    if (o.text[0] == first && MatchUpper(gEval.text, gEval.pos, o.text)) {
       gEval.pos += o.text.size();
       op = o.op;
       prec = o.prec;

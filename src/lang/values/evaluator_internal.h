@@ -7,7 +7,10 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
+#include "base/text.h"
 #include "values/evaluator.h"
 
 namespace korv::evaldetail {
@@ -85,6 +88,72 @@ class CursorScope {
   bool endOfArgs_;
   char lastSep_;
   int base_, top_;
+};
+
+// Answers that depend only on the evaluator's text, its form (source or
+// compiled), the cursor and a terminator, kept with the text: the same
+// argument texts are read again on every run of their statement. Texts are
+// found by hashing them, except that the text asked last at a cursor-scope
+// depth is compared first (a text is asked once per operand). Make fills
+// an Answer the first time; the table starts again when it is full.
+template <class Answer>
+class TextAnswers {
+ public:
+  template <class Make>
+  const Answer& At(char term, Make make) {
+    Kept& kept = KeptOfText();
+    for (const Item& item : kept.items)
+      if (item.pos == gEval.pos && item.term == term) return item.answer;
+    Item item{gEval.pos, term, Answer()};
+    make(item.answer);
+    if (kept.items.size() >= kPerText) {
+      unkept_ = std::move(item.answer);
+      return unkept_;
+    }
+    kept.items.push_back(std::move(item));
+    return kept.items.back().answer;
+  }
+
+ private:
+  static constexpr size_t kTexts = 4096, kDepths = 64, kPerText = 64;
+  struct Item {
+    size_t pos;
+    char term;
+    Answer answer;
+  };
+  struct Kept {
+    std::vector<Item> items;
+  };
+  struct Last {
+    Kept* kept = nullptr;
+    const std::string* text = nullptr;  // its key in the table
+    bool compiled = false;
+    uint32_t generation = 0;
+  };
+
+  Kept& KeptOfText() {
+    Last* last = gScopeDepth < kDepths ? &lasts_[gScopeDepth] : nullptr;
+    if (last != nullptr && last->generation == generation_ && last->compiled == gCompiledText &&
+        *last->text == gEval.text)
+      return *last->kept;
+    auto& table = tables_[gCompiledText ? 1 : 0];
+    auto it = table.find(gEval.text);
+    if (it == table.end()) {
+      if (table.size() >= kTexts) {
+        tables_[0].clear();
+        tables_[1].clear();
+        ++generation_;
+      }
+      it = table.emplace(gEval.text, Kept()).first;
+    }
+    if (last != nullptr) *last = Last{&it->second, &it->first, gCompiledText, generation_};
+    return it->second;
+  }
+
+  std::unordered_map<std::string, Kept> tables_[2];  // source, compiled text
+  std::array<Last, kDepths> lasts_{};
+  uint32_t generation_ = 1;  // a Last of 0 is never taken
+  Answer unkept_;
 };
 
 bool Terminates(char c, char term);

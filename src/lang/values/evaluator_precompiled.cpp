@@ -622,64 +622,18 @@ bool RunFastArgumentAt(const FastArgumentAt& a, char term, bool makeText, size_t
   return true;
 }
 
-// What FindFastArgument found at one cursor of one text: a function's
-// argument list, or a statement's, is read again on every run, and the
-// same text gives the same arguments, so each is looked for once (also
-// where it takes the general path). A few texts are kept per cursor-scope
-// depth, replaced in turn; a text is recognised by comparing it.
+// What FindFastArgument finds at a cursor, kept with the text (a
+// function's or a statement's argument list is read again on every run):
+// the argument's program and end, or none where the general path reads it.
 struct FoundArgument {
-  size_t pos;
-  char term;
-  bool fast;
+  bool fast = false;
   FastArgumentAt at;
 };
-struct FoundArguments {
-  std::string text;
-  bool compiled = false;
-  std::vector<FoundArgument> items;
-};
-constexpr size_t kTextsPerDepth = 4;
-constexpr size_t kKeptDepths = 64;
-constexpr size_t kArgumentsPerText = 32;
-struct FoundTexts {
-  std::array<FoundArguments, kTextsPerDepth> texts;
-  size_t next = 0;  // the one a new text replaces
-};
 
-// The found arguments of the current text.
-FoundArguments& FoundArgumentsOfText() {
-  static std::deque<FoundTexts> depths;
-  while (depths.size() <= gScopeDepth) depths.emplace_back();
-  FoundTexts& d = depths[gScopeDepth];
-  for (FoundArguments& t : d.texts)
-    if (t.compiled == gCompiledText && t.text == gEval.text) return t;
-  FoundArguments& t = d.texts[d.next];
-  d.next = (d.next + 1) % kTextsPerDepth;
-  t.text = gEval.text;
-  t.compiled = gCompiledText;
-  t.items.clear();
-  return t;
-}
-
-// FindFastArgument's answer at the cursor, kept with the text; null where
-// the general path reads the argument.
 const FastArgumentAt* FastArgumentHere(char term) {
-  if (gScopeDepth >= kKeptDepths) {
-    static FastArgumentAt once;
-    return FindFastArgument(term, once) ? &once : nullptr;
-  }
-  FoundArguments& found = FoundArgumentsOfText();
-  for (const FoundArgument& f : found.items)
-    if (f.pos == gEval.pos && f.term == term) return f.fast ? &f.at : nullptr;
-  FoundArgument f{gEval.pos, term, false, FastArgumentAt()};
-  f.fast = FindFastArgument(term, f.at);
-  if (found.items.size() >= kArgumentsPerText) {
-    static FastArgumentAt unkept;
-    unkept = std::move(f.at);
-    return f.fast ? &unkept : nullptr;
-  }
-  found.items.push_back(std::move(f));
-  return found.items.back().fast ? &found.items.back().at : nullptr;
+  static TextAnswers<FoundArgument> found;
+  const FoundArgument& f = found.At(term, [term](FoundArgument& out) { out.fast = FindFastArgument(term, out.at); });
+  return f.fast ? &f.at : nullptr;
 }
 
 // One argument of a list or of a function call (read up to ',', ')' or
