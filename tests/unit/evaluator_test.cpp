@@ -243,6 +243,14 @@ TEST_F(EvaluatorTest, OperandEndsFollowTheTextForm) {
     ASSERT_EQ(Eval(other).IntValue, n + 1);
     ASSERT_EQ(Eval("(2) * 3").IntValue, 6);
   }
+  // A long text is answered without being kept.
+  const std::string longText = "\"" + std::string(5000, 'x') + "\" + \"y\" + \"z\"";
+  for (int n = 0; n < 2; ++n) {
+    ClearReport();
+    const TEvalResult r = Eval(longText);
+    EXPECT_EQ(r.ResultKind, kind::kString);
+    EXPECT_EQ(r.StrValue, std::string(5000, 'x') + "yz");
+  }
   // The same operand text at other places of other texts.
   EXPECT_EQ(Eval("2 * 3 + 2 * 3").IntValue, 12);
   EXPECT_EQ(Eval("(2 * 3) + 2 * 3 - (2 * 3)").IntValue, 6);

@@ -95,12 +95,18 @@ class CursorScope {
 // argument texts are read again on every run of their statement. Texts are
 // found by hashing them, except that the text asked last at a cursor-scope
 // depth is compared first (a text is asked once per operand). Make fills
-// an Answer the first time; the table starts again when it is full.
+// an Answer the first time; the table starts again when it is full, and
+// texts longer than kMaxText are answered without keeping them.
 template <class Answer>
 class TextAnswers {
  public:
   template <class Make>
   const Answer& At(char term, Make make) {
+    if (gEval.text.size() > kMaxText) {  // a long text is not kept (memory)
+      unkept_ = Answer();
+      make(unkept_);
+      return unkept_;
+    }
     Kept& kept = KeptOfText();
     for (const Item& item : kept.items)
       if (item.pos == gEval.pos && item.term == term) return item.answer;
@@ -115,7 +121,7 @@ class TextAnswers {
   }
 
  private:
-  static constexpr size_t kTexts = 4096, kDepths = 64, kPerText = 64;
+  static constexpr size_t kTexts = 1024, kDepths = 64, kPerText = 64, kMaxText = 2048;
   struct Item {
     size_t pos;
     char term;
