@@ -23,11 +23,43 @@ if [ "$need_install" = 1 ] && [ "$check_only" = 1 ]; then
   echo "setup: packages are missing; run scripts/setup.sh as root" >&2
   exit 1
 fi
+# A mirror in the middle of a sync serves index files that fail their
+# checks for a minute or two; try again after a pause, and carry on with the
+# indexes that did arrive (the install below fails clearly if a package is
+# really missing).
+apt_update() {
+  local try
+  for try in 1 2 3; do
+    apt-get update -qq && return 0
+    echo "setup: apt-get update failed (try $try)" >&2
+    [ "$try" = 3 ] || sleep $((try * 15))
+  done
+  echo "setup: apt-get update kept failing; installing from the indexes at hand" >&2
+}
+# With an index missing for one architecture (the security updates for
+# i386, say), a library needed for both (Multi-Arch: same) has a newer
+# version for amd64 than for i386, and apt refuses the pair. The release's
+# own versions then come first (-t): they exist for both architectures.
+apt_install() {
+  local try
+  for try in 1 2; do
+    apt-get install -y -qq --no-install-recommends "$@" >/dev/null && return 0
+    echo "setup: apt-get install failed; trying the release's own versions first" >&2
+    apt-get install -y -qq --no-install-recommends -t "$(. /etc/os-release && echo "$VERSION_CODENAME")" "$@" >/dev/null &&
+      return 0
+    [ "$try" = 2 ] && break
+    echo "setup: apt-get install failed (try $try)" >&2
+    sleep 30
+    apt_update
+  done
+  return 1
+}
+
 if [ "$need_install" = 1 ]; then
   export DEBIAN_FRONTEND=noninteractive
   dpkg --add-architecture i386
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends \
+  apt_update
+  apt_install \
     g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686 \
     cmake make ninja-build g++ g++-multilib lib32asan8 lib32ubsan1 \
     googletest clang libclang-rt-14-dev \
@@ -36,7 +68,7 @@ if [ "$need_install" = 1 ]; then
     libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libglu1-mesa:i386 \
     yabasic brandy lua5.4 valgrind \
     cups printer-driver-cups-pdf libcups2:i386 poppler-utils \
-    ca-certificates python3 >/dev/null
+    ca-certificates python3
 fi
 
 # A host whose kernel runs no 32-bit code of its own cannot run Wine; its
@@ -48,7 +80,7 @@ if [ "$host32" != native ] && [ "$host32" != unknown ]; then
       echo "setup: qemu-user is missing; run scripts/setup.sh as root" >&2
       exit 1
     fi
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends qemu-user >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt_install qemu-user
   fi
   echo "setup: ready (this machine runs no 32-bit code of its own: no Wine prefix made)"
   exit 0
