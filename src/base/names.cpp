@@ -109,6 +109,7 @@ Family<SysVarEntry>& SysVars() {
 }
 
 RunningProgram gRunning = RunningProgram::Interpreter;
+uint32_t gFunctionGeneration = 0;
 UserFunctionCaller gUserFunctionCaller = nullptr;
 DefConstantLookup gDefConstantLookup = nullptr;
 
@@ -119,7 +120,10 @@ const Entry* Usable(const Entry* e, bool bound) {
 
 }  // namespace
 
-void SetRunningProgram(RunningProgram program) { gRunning = program; }
+void SetRunningProgram(RunningProgram program) {
+  gRunning = program;
+  ++gFunctionGeneration;
+}
 RunningProgram CurrentProgram() { return gRunning; }
 
 bool KnownInProgram(uint32_t traits) {
@@ -152,6 +156,7 @@ const FunctionEntry* FindFunctionByCode(int c) {
   const FunctionEntry* e = named[static_cast<size_t>(c)];
   return Usable(e, e && e->handler);
 }
+uint32_t FunctionTableGeneration() { return gFunctionGeneration; }
 const SysVarEntry* FindSysVar(std::string_view n) {
   const SysVarEntry* e = SysVars().Named(n);
   return Usable(e, e && e->handler);
@@ -168,11 +173,17 @@ void BindStatement(std::string_view name, StatementHandler handler) {
   e.quiet = true;  // the executors' own statements stay inside the core
   e.phase = (e.traits & kBeforeComment) ? StatementPhase::BeforeComment : StatementPhase::Block;
 }
-void BindFunction(std::string_view name, FunctionHandler handler) { Functions().MustName(name).handler = handler; }
+void BindFunction(std::string_view name, FunctionHandler handler) {
+  Functions().MustName(name).handler = handler;
+  ++gFunctionGeneration;
+}
 void BindSysVar(std::string_view name, SysVarHandler handler) { SysVars().MustName(name).handler = handler; }
 
 void DefineExtraCommand(std::string_view name, CommandHandler handler) { Commands().Extra(name).handler = handler; }
-void DefineExtraFunction(std::string_view name, FunctionHandler handler) { Functions().Extra(name).handler = handler; }
+void DefineExtraFunction(std::string_view name, FunctionHandler handler) {
+  Functions().Extra(name).handler = handler;
+  ++gFunctionGeneration;
+}
 void DefineExtraSysVar(std::string_view name, SysVarHandler handler) { SysVars().Extra(name).handler = handler; }
 
 int CommandCode(std::string_view n) { return Commands().Code(n); }

@@ -86,6 +86,10 @@ const CommandEntry* FindStatement(std::string_view upperName);
 const FunctionEntry* FindFunction(std::string_view upperName);
 // FindFunction(FunctionName(code)) without hashing the name.
 const FunctionEntry* FindFunctionByCode(int code);
+// Changes whenever a FindFunction answer may change (a function bound or
+// added, the running program switched): answers kept by name stay valid
+// while it stays the same.
+uint32_t FunctionTableGeneration();
 const SysVarEntry* FindSysVar(std::string_view upperName);
 
 // Every entry of a family, in list order (for listings and tests).

@@ -711,6 +711,45 @@ TEST_F(FunctionTest, UserFunctionCaller) {
   EXPECT_EQ(Code(), 101);
 }
 
+// A call operand read again finds what the function table holds now: a
+// name bound after its first reading, and a name the running program does
+// not know; an operand too long to keep is read the same way.
+TEST_F(FunctionTest, CallOperandsFollowTheFunctionTable) {
+  SetUserFunctionCaller(UserCaller);
+  for (int pass = 0; pass < 2; ++pass) {
+    Eval("LATERFN(4) + 1");
+    EXPECT_EQ(Code(), 101);
+    EXPECT_EQ(gUserName, "LATERFN");
+  }
+  DefineExtraFunction("LATERFN", FnTwice);
+  ClearReport();
+  EXPECT_EQ(Eval("LATERFN(4) + 1").IntValue, 9);
+  EXPECT_TRUE(NoReport());
+
+  const FunctionEntry* interpreterOnly = nullptr;
+  for (const FunctionEntry& e : AllFunctions())
+    if (interpreterOnly == nullptr && (e.traits & name_traits::kNowhere) == name_traits::kInterpreterOnly)
+      interpreterOnly = &e;
+  ASSERT_NE(interpreterOnly, nullptr);
+  const FunctionHandler before = interpreterOnly->handler;
+  DefineExtraFunction(interpreterOnly->name, FnConst);
+  const std::string call = interpreterOnly->name + "()";
+  EXPECT_EQ(Eval(call).IntValue, 9) << call;
+  SetRunningProgram(RunningProgram::Runtime);
+  Eval(call);
+  EXPECT_EQ(Code(), 101);
+  SetRunningProgram(RunningProgram::Interpreter);
+  ClearReport();
+  EXPECT_EQ(Eval(call).IntValue, 9);
+  EXPECT_TRUE(NoReport());
+  DefineExtraFunction(interpreterOnly->name, before);
+
+  std::string sum = "1";
+  for (int i = 0; i < 200; ++i) sum += " + 1";
+  for (int pass = 0; pass < 2; ++pass) EXPECT_EQ(Eval("TWICE(" + sum + ")").IntValue, 402);
+  EXPECT_TRUE(NoReport());
+}
+
 TEST_F(FunctionTest, AtWithoutBracketGives213) {
   Eval("@TWICE");
   EXPECT_EQ(Code(), 213);

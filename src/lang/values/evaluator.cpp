@@ -511,6 +511,37 @@ bool CallFunction(const std::string& name, std::string_view args, TParStack& ps)
   return CallFunctionFound(FindFunction(name), name, args, ps);
 }
 
+// Loops read the same call operands again and again: what IsCallForm and
+// FindFunction answer for an operand text is kept with the text (the
+// function's entry only while the function table's generation holds).
+// Returned as a copy: a call may evaluate further operands meanwhile.
+CallShape ShapeOfCall(const std::string& op) {
+  static std::unordered_map<std::string, CallShape> known;
+  constexpr size_t kMaxKnown = 4096, kMaxKeptText = 256;
+  const uint32_t generation = FunctionTableGeneration();
+  if (auto it = known.find(op); it != known.end()) {
+    CallShape& kept = it->second;
+    if (kept.generation != generation) {
+      kept.function = kept.call && kept.paren != npos ? FindFunction(kept.name) : nullptr;
+      kept.generation = generation;
+    }
+    return kept;
+  }
+  CallShape shape;
+  shape.call = IsCallForm(op, shape.paren);
+  if (shape.call && shape.paren != npos) {
+    const size_t from = op[0] == '@' ? 1 : 0;
+    shape.name = Upper(Trim(std::string_view(op).substr(from, shape.paren - from)));
+    shape.function = FindFunction(shape.name);
+  }
+  shape.generation = generation;
+  if (op.size() <= kMaxKeptText) {
+    if (known.size() >= kMaxKnown) known.clear();
+    known.emplace(op, shape);
+  }
+  return shape;
+}
+
 // Number literals repeat in every pass of a loop: their values are kept
 // (only those that parsed; the table is emptied when it grows large).
 bool ParseLiteral(const std::string& u, double& f) {
@@ -629,15 +660,16 @@ bool EvalOperand(const std::string& raw, int expected, TParStack& ps, bool& lite
     return true;
   }
   if (op[0] == '(') return SubEvaluate(std::string_view(op).substr(1), expected, ps, literal);
-  size_t paren;
-  if (IsCallForm(op, paren)) {
-    if (paren == npos) {
-      Fail(213);
-      return false;
+  // Only "@..." and an operand holding "(" can be a call.
+  if (op[0] == '@' || op.find('(') != npos) {
+    const CallShape shape = ShapeOfCall(op);
+    if (shape.call) {
+      if (shape.paren == npos) {
+        Fail(213);
+        return false;
+      }
+      return CallFunctionFound(shape.function, shape.name, std::string_view(op).substr(shape.paren + 1), ps);
     }
-    size_t from = op[0] == '@' ? 1 : 0;
-    std::string name = Upper(Trim(std::string_view(op).substr(from, paren - from)));
-    return CallFunction(name, std::string_view(op).substr(paren + 1), ps);
   }
   if (op.back() == ')') {
     op.pop_back();  // the closing bracket of an enclosing argument list

@@ -13,6 +13,10 @@
 #include "base/text.h"
 #include "values/evaluator.h"
 
+namespace korv {
+struct FunctionEntry;
+}
+
 namespace korv::evaldetail {
 
 constexpr size_t npos = std::string::npos;
@@ -170,6 +174,16 @@ std::string ScanOperand(char term);
 bool ScanOperator(Op& op, uint8_t& prec);
 bool ApplyNumeric(Op op, double l, double r, double& f, uint8_t& resultKind, int32_t& error);
 bool IsCallForm(const std::string& op, size_t& paren);
+// An operand as a call: IsCallForm's answer, the upper-case name before
+// "(" and its built-in function (nullptr for none), as of `generation`.
+struct CallShape {
+  bool call = false;
+  size_t paren = std::string::npos;
+  std::string name;
+  const FunctionEntry* function = nullptr;
+  uint32_t generation = 0;
+};
+CallShape ShapeOfCall(const std::string& op);
 bool ParseLiteral(const std::string& u, double& f);
 bool EvalOperand(const std::string& raw, int expected, TParStack& ps, bool& literal);
 bool EvaluateInner(TParStack& ps, char term, int expected);
