@@ -142,6 +142,18 @@ TEST_F(StringFunctionTest, StrFollowsKindAndSettings) {
   EXPECT_EQ(Str("STR$(12)"), "    12");
 }
 
+// A function's number result joined to a text reads as IntToText and
+// FloatToText make it under the settings of the moment.
+TEST_F(StringFunctionTest, NumberResultsJoinedToTextFollowTheSettings) {
+  EXPECT_EQ(Str("LEN(\"abc\") + \"!\""), "3!");
+  EXPECT_EQ(Str("TAN(0) + \"!\""), "0.000000!");
+  gSettings.Decimals = 2;
+  gSettings.NumWidth = 5;
+  EXPECT_EQ(Str("LEN(\"abc\") + \"!\""), "    3!");
+  EXPECT_EQ(Str("TAN(0) + \"!\""), " 0.00!");
+  EXPECT_EQ(Str("STR$(LEN(\"ab\"))"), "    2");
+}
+
 TEST_F(StringFunctionTest, RadixTexts) {
   EXPECT_EQ(Str("HEX$(255)"), "FF");
   EXPECT_EQ(Str("HEX$(-1)"), "FFFFFFFF");

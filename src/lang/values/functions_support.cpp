@@ -178,11 +178,13 @@ double LeadingReal(const std::string& s) {
   return neg ? -v : v;
 }
 
+// A number result's text (IntToText, FloatToText) is made only where it is
+// read, as for the results of operators.
 void SetInt(int32_t v, uint8_t resultKind) {
   gRes.Reset();
   gRes.IntValue = v;
   gRes.FloatValue = v;
-  gRes.StrValue = IntToText(v);
+  gRes.PendingText = TEvalResult::kTextFromInt;
   gRes.ResultKind = resultKind;
 }
 
@@ -190,7 +192,7 @@ void SetFloat(double f) {
   gRes.Reset();
   gRes.FloatValue = f;
   gRes.IntValue = TruncToInt32(f);
-  gRes.StrValue = FloatToText(f);
+  gRes.PendingText = TEvalResult::kTextFromFloat;
   gRes.ResultKind = kind::kFloat;
 }
 
