@@ -17,6 +17,7 @@ namespace {
 struct Effect {
   int32_t x = 0, i = 0, l = 0;
   double f = 0;
+  std::string s, t, resStr;
   int32_t code = 0;
   int reportKind = 0;
   std::string detail, lastVar;
@@ -44,6 +45,10 @@ class PreparedStatementsTest : public BuiltinTest {
     Declare("I%");
     Declare("L&");
     Declare("F!");
+    Declare("S$");
+    Declare("T$");
+    gStores.strs[Find("S$")].Value = "abc";
+    gStores.strs[Find("T$")].Value = "12";
     gStores.ints[Find("X%")].Value = 41;
     gStores.ints[Find("I%")].Value = -7;
     gStores.lngs[Find("L&")].Value = 2147483647;
@@ -77,6 +82,9 @@ class PreparedStatementsTest : public BuiltinTest {
     e.i = gStores.ints[Find("I%")].Value;
     e.l = gStores.lngs[Find("L&")].Value;
     e.f = gStores.sngs[Find("F!")].Value;
+    e.s = gStores.strs[Find("S$")].Value;
+    e.t = gStores.strs[Find("T$")].Value;
+    e.resStr = gRes.StrValue;
     e.code = gErr.Code;
     e.reportKind = gErr.ReportKind;
     e.detail = gErr.Detail;
@@ -98,6 +106,9 @@ class PreparedStatementsTest : public BuiltinTest {
     EXPECT_EQ(a.i, b.i) << args;
     EXPECT_EQ(a.l, b.l) << args;
     EXPECT_TRUE(a.f == b.f || (std::isnan(a.f) && std::isnan(b.f))) << args;
+    EXPECT_EQ(a.s, b.s) << args;
+    EXPECT_EQ(a.t, b.t) << args;
+    EXPECT_EQ(a.resStr, b.resStr) << args;
     EXPECT_EQ(a.code, b.code) << args;
     EXPECT_EQ(a.reportKind, b.reportKind) << args;
     EXPECT_EQ(a.detail, b.detail) << args;
@@ -148,6 +159,19 @@ TEST_F(PreparedStatementsTest, ElementAssignmentsGiveTheGeneralResult) {
   }
 }
 
+// String variables keep only their target: appends in place, joined lists
+// and values of any kind give what the general path gives, an undeclared
+// target and a failing value included.
+TEST_F(PreparedStatementsTest, StringAssignmentsGiveTheGeneralResult) {
+  for (const char* args :
+       {"s$ = s$ + \"x\"", "S$ = s$ + CHR$(65 + i% MOD 26)", "s$ = t$ + s$", "t$ = UPPER$(MID$(s$, 2, 2)) + \"|\" + s$",
+        "s$ = \"a\"; \"b\"", "s$ = \"a\", x%", "s$ = x% * 2", "s$ = f!", "s$ = 1 / 0", "s$ = s$ + MID$(s$, 0, 1)",
+        "s$ =", "s$ = s$ +", "u$ = \"new\"", "u$ = u$ + \"x\"", " s $ = \"q\"", "s$=t$", "s$ = LEN(s$)",
+        "s$ = NOSUCH$(1)", "s$ = s$ + s$ + s$", "t$ = STR$(x%) + t$"}) {
+    ExpectSame(CmdLet, args);
+  }
+}
+
 TEST_F(PreparedStatementsTest, IncAndDecGiveTheGeneralResult) {
   for (const char* args : {"x%", " X% ", "l&", "i%", "u%", "f!", "", "x% + 1", "x%, 2", "x$"}) {
     ExpectSame(CmdInc, args);
@@ -169,7 +193,8 @@ TEST_F(PreparedStatementsTest, RunnersWithoutTextGiveTheHandlersResult) {
       {"LET", CmdLet, {"x% = x% + 1", "X% = (x% * 3 + i% * 7) MOD 1009", "x% = -x%", "x% = 1 / 0", "x% = y% + 1",
                        "l& = l& * l&", "f! = f! / 3", "x% = 2.9", "a%[1] = 5", "a%[4] = 1", "A%[X% - 40] = x%",
                        "g![0] = 1 / 0", "a%[1/0] = 1", "x% = LEN(\"abc\") + x%", "y% = LEN(\"a\")", "x%[1] = 2",
-                       "x% =", "x$ = 1"}},
+                       "x% =", "x$ = 1", "s$ = s$ + \"x\"", "t$ = MID$(s$, 2) + t$", "u$ = \"new\"",
+                       "s$ = 1 / 0"}},
       {"INC", CmdInc, {"x%", " X% ", "l&", "u%", "f!", "", "x% + 1"}},
       {"DEC", CmdDec, {"x%", "i%", "l&", "u%"}},
   };
@@ -199,6 +224,8 @@ TEST_F(PreparedStatementsTest, RunnersWithoutTextGiveTheHandlersResult) {
       EXPECT_EQ(gStores.ints[Find("I%")].Value, handled.i);
       EXPECT_EQ(gStores.lngs[Find("L&")].Value, handled.l);
       EXPECT_EQ(gStores.sngs[Find("F!")].Value, handled.f);
+      EXPECT_EQ(gStores.strs[Find("S$")].Value, handled.s);
+      EXPECT_EQ(gStores.strs[Find("T$")].Value, handled.t);
       EXPECT_EQ(gErr.Code, handled.code);
       EXPECT_EQ(gErr.Detail, handled.detail);
       EXPECT_EQ(gEval.lastVarName, handled.lastVar);

@@ -129,6 +129,15 @@ bool TryAppendInPlace(const std::string& target, TParStack& ps) {
   return true;
 }
 
+// The joined list at the cursor as the value of the string variable target.
+void AssignJoined(const std::string& target, TParStack& ps) {
+  std::string joined = JoinedList(ps);
+  gRes.Reset();
+  gRes.StrValue = std::move(joined);
+  gRes.ResultKind = kind::kString;
+  Store(target);
+}
+
 }  // namespace
 
 std::string JoinedList(TParStack& ps) {
@@ -279,6 +288,7 @@ bool IsNumberSuffix(char c) { return c == '%' || c == '&' || c == '!'; }
 struct PreparedLet {
   std::string target;
   size_t valueStart = 0;
+  bool text = false;  // a string variable: only the target is kept
   std::shared_ptr<const PrecompiledArgument> value;    // nullptr: general path
   std::shared_ptr<const PrecompiledArgument> element;  // the target, for an element
   CachedFind found;
@@ -293,6 +303,10 @@ void PrepareLet(std::string_view text, PreparedLet& e) {
   if (e.target.back() == ']') {
     e.element = PrecompileArgument(e.target);
     if (!e.element) return;
+  } else if (e.target.back() == '$') {
+    e.valueStart = eq + 1;
+    e.text = true;
+    return;
   } else if (!IsNumberSuffix(e.target.back())) {
     return;
   }
@@ -363,9 +377,19 @@ bool AssignPlainPrepared(PreparedLet& e) {
   return true;
 }
 
+// A string variable: the value runs as CmdLet runs it (appended in place
+// where it can be, else the joined list), the target read once per text.
+bool AssignTextTarget(const PreparedLet& e, TParStack& ps) {
+  const std::string target = e.target;  // the value may run statements that drop e
+  gEval.pos = e.valueStart;
+  if (!TryAppendInPlace(target, ps)) AssignJoined(target, ps);
+  return true;
+}
+
 bool AssignPrepared(TParStack& ps) {
   if (!gPreparedOn || gEval.pos != 0) return false;
   PreparedLet& e = PreparedLetOf(gEval.text);
+  if (e.text) return AssignTextTarget(e, ps);
   if (!e.value) return e.valueStart != 0 && !e.element && AssignKeptTarget(e, ps);
   return AssignPlainPrepared(e);
 }
@@ -378,7 +402,7 @@ bool LetWithoutText(std::string_view args, TParStack& ps, TextCacheMemo* memo) {
   if (e.value) return AssignPlainPrepared(e);
   if (e.valueStart == 0 || e.element) return false;
   gEval.SetText(args);
-  return AssignKeptTarget(e, ps);
+  return e.text ? AssignTextTarget(e, ps) : AssignKeptTarget(e, ps);
 }
 
 // "INC V" / "DEC V" with V a % or & variable.
@@ -445,15 +469,9 @@ void CmdLet(TParStack& ps) {
     return;
   }
   if (TryAppendInPlace(target, ps)) return;
-  if (!target.empty() && target.back() == '$') {
-    std::string joined = JoinedList(ps);
-    gRes.Reset();
-    gRes.StrValue = std::move(joined);
-    gRes.ResultKind = kind::kString;
-  } else {
-    // A number variable keeps only the number forms: no text is made.
-    EvaluateCondition(ps);
-  }
+  if (!target.empty() && target.back() == '$') return AssignJoined(target, ps);
+  // A number variable keeps only the number forms: no text is made.
+  EvaluateCondition(ps);
   Store(target);
 }
 
