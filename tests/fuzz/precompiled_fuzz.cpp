@@ -6,10 +6,10 @@
 // "S$ = S$ + input" and the rest of a call "MID$(S$, input", each against
 // the same statement with "" + S$ in place of S$, which the in-place paths
 // never take: the variables, report and last variable name must agree.
-// Finally the input is the value of number assignments and the argument of
-// INC and DEC, each run twice with the forms kept from the first run and
-// twice read anew: variables, result, cursor and report must agree (also
-// with elements of number arrays as targets). And the
+// Finally the input is the value of number and string assignments and the
+// argument of INC and DEC, each run twice with the forms kept from the
+// first run and twice read anew: variables, result, cursor and report must
+// agree (also with elements of number arrays as targets). And the
 // input is read as an argument list the way procedure calls, functions and
 // statements read theirs (a string variable S$ declared), with and without
 // the precompiled paths: every argument alike.
@@ -111,6 +111,7 @@ bool SameLet(const LetOutcome& a, const LetOutcome& b) {
 struct NumberOutcome {
   int32_t a, b, x;
   double f, y;
+  std::string s;
   korv::TEvalResult res;
   std::string lastVar;
   size_t pos;
@@ -143,6 +144,7 @@ NumberOutcome Numbers(void (*handler)(korv::TParStack&), const std::string& args
   korv::gStores.ints[static_cast<size_t>(korv::Find("A%"))].Value = -3;
   korv::gStores.lngs[static_cast<size_t>(korv::Find("B&"))].Value = 2147483000;
   korv::gStores.sngs[static_cast<size_t>(korv::Find("F!"))].Value = 0.5;
+  korv::gStores.strs[static_cast<size_t>(korv::Find("S$"))].Value = " 12.5e1x";
   korv::TParStack ps;
   for (int run = 0; run < 2; ++run) {
     korv::gErr.Code = 0;
@@ -152,17 +154,21 @@ NumberOutcome Numbers(void (*handler)(korv::TParStack&), const std::string& args
     handler(ps);
   }
   korv::UsePreparedStatements(true);
-  const auto x = static_cast<int32_t>(ElementOf("X%[1,2]"));
-  const double y = ElementOf("Y![1]");
-  return {korv::gStores.ints[static_cast<size_t>(korv::Find("A%"))].Value,
-          korv::gStores.lngs[static_cast<size_t>(korv::Find("B&"))].Value, x,
-          korv::gStores.sngs[static_cast<size_t>(korv::Find("F!"))].Value, y,
-          korv::gRes, korv::gEval.lastVarName, korv::gEval.pos, korv::gErr.Code, korv::gEval.failed};
+  // The statement's own outcome, taken before reading the elements
+  // evaluates their indices.
+  NumberOutcome out{korv::gStores.ints[static_cast<size_t>(korv::Find("A%"))].Value,
+                    korv::gStores.lngs[static_cast<size_t>(korv::Find("B&"))].Value, 0,
+                    korv::gStores.sngs[static_cast<size_t>(korv::Find("F!"))].Value, 0,
+                    korv::gStores.strs[static_cast<size_t>(korv::Find("S$"))].Value, korv::gRes,
+                    korv::gEval.lastVarName, korv::gEval.pos, korv::gErr.Code, korv::gEval.failed};
+  out.x = static_cast<int32_t>(ElementOf("X%[1,2]"));
+  out.y = ElementOf("Y![1]");
+  return out;
 }
 
 bool SameNumbers(const NumberOutcome& x, const NumberOutcome& y) {
   return x.a == y.a && x.b == y.b && x.x == y.x && std::memcmp(&x.f, &y.f, sizeof(double)) == 0 &&
-         std::memcmp(&x.y, &y.y, sizeof(double)) == 0 &&
+         std::memcmp(&x.y, &y.y, sizeof(double)) == 0 && x.s == y.s &&
          x.res.IntValue == y.res.IntValue &&
          std::memcmp(&x.res.FloatValue, &y.res.FloatValue, sizeof(double)) == 0 &&
          x.res.StrValue == y.res.StrValue && x.res.ResultKind == y.res.ResultKind && x.lastVar == y.lastVar &&
@@ -227,7 +233,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     }
     if (korv::PendingOperations() != 0) std::abort();
-    for (const char* target : {"A% =", "B& =", "F! =", "X%[1,2] =", "Y![A% + 4] ="}) {
+    for (const char* target : {"A% =", "B& =", "F! =", "X%[1,2] =", "Y![A% + 4] =", "S$ =", "s$ = S$ +"}) {
       const std::string let = std::string(target) + text;
       if (!SameNumbers(Numbers(korv::CmdLet, let, true), Numbers(korv::CmdLet, let, false))) std::abort();
     }
