@@ -121,6 +121,14 @@ TEST_F(CompiledEvalTest, UnknownCodesAndTopLevelSearch) {
   Eval("@\x01" "1)");
   EXPECT_EQ(Code(), 101);
   EXPECT_EQ(gErr.Detail, "@1");
+  // A code with a name that neither program calls is reported by its name,
+  // again on a second run.
+  for (int run = 0; run < 2; ++run) {
+    ClearReport();
+    Eval(std::string("@") + static_cast<char>(FunctionCode("CALL")) + "1)");
+    EXPECT_EQ(Code(), 101);
+    EXPECT_EQ(gErr.Detail, "CALL");
+  }
   // The search for separators skips codes, slots and operator tokens.
   std::string s = "@,1),%\xFE" + Le(44) + ",@\x14" + Le(44) + "2),a\x15|3|b|c";
   EXPECT_EQ(FindTopLevel(s, ','), 4u);

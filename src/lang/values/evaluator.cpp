@@ -595,6 +595,21 @@ bool CallProcedureToken(int32_t slot, std::string_view args, TParStack& ps) {
   return called;
 }
 
+// FunctionName(code) as a string, made once per code (the names of the
+// codes do not change): a compiled call needs no string built per run.
+// nullptr for a code without a name.
+const std::string* CodedFunctionName(int code) {
+  static std::array<std::string, 256> names;
+  static std::array<bool, 256> made{};
+  if (code <= 0 || code >= 256) return nullptr;
+  const auto i = static_cast<size_t>(code);
+  if (!made[i]) {
+    if (const char* name = FunctionName(code)) names[i] = name;
+    made[i] = true;
+  }
+  return names[i].empty() ? nullptr : &names[i];
+}
+
 // The tokens of compiled arguments: functions, procedure and method calls by
 // "@", system variables and DEF constants by their sigil. handled is false
 // when op starts with no token.
@@ -616,12 +631,12 @@ bool EvalCompiledToken(const std::string& op, TParStack& ps, bool& handled) {
       return CallFunction(name, colon == npos ? std::string_view() : std::string_view(op).substr(colon + 1), ps);
     }
     const int fn = static_cast<unsigned char>(c);
-    const char* name = FunctionName(fn);
+    const std::string* name = CodedFunctionName(fn);
     if (name == nullptr) {
       Fail(101, "@" + ToDecimal(fn));
       return false;
     }
-    return CallFunctionFound(FindFunctionByCode(fn), name, std::string_view(op).substr(2), ps);
+    return CallFunctionFound(FindFunctionByCode(fn), *name, std::string_view(op).substr(2), ps);
   }
   if (IsKindChar(first) && op.size() >= 2) {
     const auto c = static_cast<unsigned char>(op[1]);
