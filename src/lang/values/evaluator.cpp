@@ -595,19 +595,19 @@ bool CallProcedureToken(int32_t slot, std::string_view args, TParStack& ps) {
   return called;
 }
 
-// FunctionName(code) as a string, made once per code (the names of the
-// codes do not change): a compiled call needs no string built per run.
-// nullptr for a code without a name.
+// FunctionName(code) as a string, made once (the names of the codes do not
+// change): a compiled call needs no string built per run. nullptr for a
+// code without a name.
 const std::string* CodedFunctionName(int code) {
-  static std::array<std::string, 256> names;
-  static std::array<bool, 256> made{};
+  static const std::array<std::string, 256> names = [] {
+    std::array<std::string, 256> t;
+    for (int c = 1; c < 256; ++c)
+      if (const char* name = FunctionName(c)) t[static_cast<size_t>(c)] = name;
+    return t;
+  }();
   if (code <= 0 || code >= 256) return nullptr;
-  const auto i = static_cast<size_t>(code);
-  if (!made[i]) {
-    if (const char* name = FunctionName(code)) names[i] = name;
-    made[i] = true;
-  }
-  return names[i].empty() ? nullptr : &names[i];
+  const std::string& name = names[static_cast<size_t>(code)];
+  return name.empty() ? nullptr : &name;
 }
 
 // The tokens of compiled arguments: functions, procedure and method calls by

@@ -129,8 +129,10 @@ bool TryAppendInPlace(const std::string& target, TParStack& ps) {
   return true;
 }
 
-// The joined list at the cursor as the value of the string variable target.
-void AssignJoined(const std::string& target, TParStack& ps) {
+// The value at the cursor for the string variable target: appended in place
+// where it can be, else the joined list.
+void AssignText(const std::string& target, TParStack& ps) {
+  if (TryAppendInPlace(target, ps)) return;
   std::string joined = JoinedList(ps);
   gRes.Reset();
   gRes.StrValue = std::move(joined);
@@ -377,12 +379,12 @@ bool AssignPlainPrepared(PreparedLet& e) {
   return true;
 }
 
-// A string variable: the value runs as CmdLet runs it (appended in place
-// where it can be, else the joined list), the target read once per text.
+// A string variable: the value runs as CmdLet runs it, the target read
+// once per text.
 bool AssignTextTarget(const PreparedLet& e, TParStack& ps) {
   const std::string target = e.target;  // the value may run statements that drop e
   gEval.pos = e.valueStart;
-  if (!TryAppendInPlace(target, ps)) AssignJoined(target, ps);
+  AssignText(target, ps);
   return true;
 }
 
@@ -468,8 +470,7 @@ void CmdLet(TParStack& ps) {
     AssignComposite(target, ps);
     return;
   }
-  if (TryAppendInPlace(target, ps)) return;
-  if (!target.empty() && target.back() == '$') return AssignJoined(target, ps);
+  if (!target.empty() && target.back() == '$') return AssignText(target, ps);
   // A number variable keeps only the number forms: no text is made.
   EvaluateCondition(ps);
   Store(target);
