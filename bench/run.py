@@ -1,16 +1,20 @@
 #!/usr/bin/env python3
 """Runs the benchmark programs of bench/programs in our toolchain and in the
 peer interpreters side by side, checks every output and prints a table of
-median times with the ratio of each peer to KORVEX and to KORVID.
+median (or, with --fastest, the fastest) times with the ratio of each peer
+to KORVEX and to KORVID.
 
-    bench/run.py [--runs N] [--small] [--only b0,b3] [--markdown]
+    bench/run.py [--runs N] [--small] [--only b0,b3] [--markdown] [--fastest]
+                 [--before EARLIER_WIN32_BUILD]
 
 Each programs/bN_*.<ext> is a template: @N@ stands for the size. The sizes
 and the outputs each size must give are in BENCHMARKS below. --small runs the
 reduced sizes once and only checks the outputs (this is what the test suite
 runs). Runs are interleaved (every implementation once per round) and the
 median of the rounds is reported. The Windows programs run under a warm Wine;
-the native console builds (build/bench) run where they exist.
+the native console builds (build/bench) run where they exist. --before DIR
+times an earlier Windows build in the same rounds (KORVEX-before,
+KORVID-before), so that a change is measured against the same noise.
 
 Our programs come in more than one spelling of the same work (SPELLINGS: a
 row "b1_intmath/loop" runs programs/b1_intmath_loop.krv); the peers run their
@@ -183,10 +187,17 @@ class Ours(Impl):
         return self.exe + [os.path.basename(prepared)]
 
 
-def implementations():
+def implementations(before=None):
     w, n = win32_build(), native_build()
     wine = ['wine']
-    return [
+    # A second Windows build (--before DIR) runs in the same rounds, so that
+    # a change is timed against the same peers and the same noise.
+    earlier = [] if before is None else [
+        Ours('KORVEX-before', 'krv', 'Wine', wine + [os.path.join(before, 'KORVEX.exe')],
+             wine + [os.path.join(before, 'KORVAC.exe')]),
+        Ours('KORVID-before', 'krv', 'Wine', wine + [os.path.join(before, 'KORVID.exe')]),
+    ]
+    return earlier + [
         Ours('KORVEX', 'krv', 'Wine', wine + [os.path.join(w, 'KORVEX.exe')], wine + [os.path.join(w, 'KORVAC.exe')]),
         Ours('KORVID', 'krv', 'Wine', wine + [os.path.join(w, 'KORVID.exe')]),
         Ours('korvex', 'krv', 'native', [os.path.join(n, 'korvex')], [os.path.join(n, 'korvac')]),
@@ -384,20 +395,24 @@ def main():
     ap.add_argument('--markdown', action='store_true')
     ap.add_argument('--instructions', action='store_true',
                     help='only count the instructions of the native builds (valgrind)')
+    ap.add_argument('--fastest', action='store_true',
+                    help='report the fastest round instead of the median (steadier on a machine that others share)')
+    ap.add_argument('--before', default=None,
+                    help='folder of an earlier Windows build, timed in the same rounds as KORVEX-before and KORVID-before')
     args = ap.parse_args()
     runs = 1 if args.small else args.runs
     benches = [b for b in BENCHMARKS if not args.only or any(b.startswith(o) for o in args.only.split(','))]
     if args.instructions:
         instructions_table(benches, args.markdown)
         return 0
-    impls = [i for i in implementations() if i.available()]
+    impls = [i for i in implementations(args.before) if i.available()]
     if args.impls:
         impls = [i for i in impls if i.name in args.impls.split(',')]
     if any(i.where == 'Wine' for i in impls):
         if not os.environ.get('DISPLAY'):
             print('note: no DISPLAY; the Windows programs need one (./korv test starts Xvfb)')
         warm_wine()
-    missing = [i.name for i in implementations() if not i.available()]
+    missing = [i.name for i in implementations(args.before) if not i.available()]
     if missing:
         print('note: not available here: ' + ', '.join(missing))
 
@@ -440,10 +455,11 @@ def main():
               f'{len(ours)} of ours failed, {len(failures) - len(ours)} of the peers')
         return 1 if ours else 0
 
-    medians = {k: statistics.median(v) for k, v in times.items()}
+    pick = min if args.fastest else statistics.median
+    medians = {k: pick(v) for k, v in times.items()}
     names = [i.name for i in impls]
     where = {i.name: i.where for i in impls}
-    print_table(rows, names, where, medians, args.markdown)
+    print_table(rows, names, where, medians, args.markdown, 'fastest' if args.fastest else 'median')
     memory_rows = [[row] + [f'{peaks[row, n] / 1024:.1f}' if (row, n) in peaks else '-' for n in names]
                    for row, b, _ in rows if b.startswith('b3')]
     if memory_rows:
@@ -472,7 +488,7 @@ def print_rows(header, rows, markdown):
             print('  '.join(str(x).rjust(w) for x, w in zip(r, widths)))
 
 
-def print_table(rows, names, where, medians, markdown):
+def print_table(rows, names, where, medians, markdown, statistic='median'):
     def cell(row, n):
         if row != base[row] and n not in OURS_NAMES:
             return ''
@@ -493,11 +509,11 @@ def print_table(rows, names, where, medians, markdown):
     for h, rs in ((header, table), (ratio_header, ratio_rows)):
         print_rows(h, rs, markdown)
         print()
-    print('times in seconds, median of the rounds; a ratio above 1 means the peer is slower; '
+    print(f'times in seconds, {statistic} of the rounds; a ratio above 1 means the peer is slower; '
           'a spelling is compared with the peers\' one program')
 
 
-OURS_NAMES = ('KORVEX', 'KORVID', 'korvex', 'korvid')
+OURS_NAMES = ('KORVEX', 'KORVID', 'korvex', 'korvid', 'KORVEX-before', 'KORVID-before')
 
 
 if __name__ == '__main__':

@@ -105,7 +105,8 @@ korv_call_recover:
 // Called by the system for an exception raised below korv_call_thunk that no
 // handler of the callee took: resumes at korv_call_recover with the thunk's
 // frame. Unwinding passes and informational exceptions are left alone.
-int KorvCallFaultHandler(EXCEPTION_RECORD* record, void* frame, CONTEXT* context, void*) {
+// (Only the routine above names it: kept for the link across files.)
+__attribute__((used)) int KorvCallFaultHandler(EXCEPTION_RECORD* record, void* frame, CONTEXT* context, void*) {
   constexpr DWORD kUnwinding = 0x2 | 0x4;  // unwinding, exit unwind
   if (record->ExceptionFlags & kUnwinding) return ExceptionContinueSearch;
   if ((record->ExceptionCode & 0x80000000u) == 0) return ExceptionContinueSearch;
