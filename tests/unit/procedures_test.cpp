@@ -2,6 +2,7 @@
 // line with an object, and the end of the program inside a nested call.
 #include "engine/procedures.h"
 
+#include <string>
 #include <vector>
 
 #include "core/line_store.h"
@@ -13,6 +14,7 @@
 #include "test_support.h"
 #include "base/names.h"
 #include "values/evaluator.h"
+#include "values/value.h"
 
 namespace korv {
 namespace {
@@ -183,6 +185,52 @@ TEST_F(ProcedureProgramTest, CallsStartFromTheirCallersArguments) {
             0);
   EXPECT_EQ(host.stdoutText, "x!\n[!]\n");
   EXPECT_TRUE(host.debugLines.empty());
+}
+
+// The copy a call makes of its caller's record leaves out the slots that
+// neither record has set: it must still give what a plain copy gives, when
+// either record had set more slots than the other.
+bool SameRecord(const TParStack& a, const TParStack& b) {
+  return a.StrValue == b.StrValue && a.IntValue == b.IntValue && a.FloatValue == b.FloatValue &&
+         a.AreaKind == b.AreaKind && a.AreaSize == b.AreaSize && a.AreaStruct == b.AreaStruct &&
+         a.ValueKind == b.ValueKind && a.PendingText == b.PendingText && a.TextFormat == b.TextFormat &&
+         a.Count == b.Count;
+}
+
+TEST(ArgumentRecordTest, CopiesGiveWhatAPlainCopyGives) {
+  auto fill = [](TParStack& ps, int slots, int seed) {
+    for (int i = 1; i <= slots; ++i) {
+      TEvalResult r;
+      r.IntValue = seed * 100 + i;
+      r.FloatValue = r.IntValue + 0.5;
+      r.ResultKind = i % 2 ? kind::kLong : kind::kString;
+      r.StrValue = i % 2 ? std::string() : "s" + std::to_string(seed * 100 + i);
+      r.PendingText = i % 2 ? TEvalResult::kTextFromInt : TEvalResult::kTextMade;
+      r.AreaKind = i == 3 ? 'b' : ' ';
+      r.AreaSize = i == 3 ? 8 : 0;
+      ps.SetSlot(i, r);
+      ps.TextFormat[static_cast<size_t>(i)] = {seed, i};
+    }
+    ps.Count = slots;
+  };
+  TParStack wide, narrow, fresh;
+  fill(wide, 9, 1);
+  fill(narrow, 2, 2);
+  TParStack target;
+  fill(target, 15, 3);
+  target.CopyFrom(narrow);  // the target had used more slots
+  EXPECT_TRUE(SameRecord(target, narrow));
+  target.CopyFrom(wide);  // the source has used more
+  EXPECT_TRUE(SameRecord(target, wide));
+  target.CopyFrom(fresh);
+  EXPECT_TRUE(SameRecord(target, fresh));
+  // A copy of the copy still knows which slots it holds.
+  TParStack again;
+  fill(again, 12, 4);
+  TParStack copied;
+  copied.CopyFrom(wide);
+  again.CopyFrom(copied);
+  EXPECT_TRUE(SameRecord(again, wide));
 }
 
 TEST_F(ProcedureProgramTest, ErrorProcFrameEndsWithItsReturn) {

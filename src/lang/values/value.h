@@ -69,22 +69,29 @@ struct TParStack {
   std::array<uint8_t, kParSlots> PendingText{};
   std::array<std::pair<int32_t, int32_t>, kParSlots> TextFormat{};
   int32_t Count = 0;  // arguments of this call (1..15 used)
+  // Every slot above Used holds what a new record holds: slots are set
+  // through SetSlot only, so no slot above the highest one set since (or
+  // copied by CopyFrom) was changed. A copy leaves such slots out.
+  int32_t Used = 0;
 
-  // A copy of o that touches only the strings either record holds: most
-  // slots of a procedure call hold none, and a call copies its caller's
-  // record.
+  // A copy of o that touches only the slots either record has used, and of
+  // those only the strings either holds: most slots of a procedure call
+  // hold none, and a call copies its caller's record.
   void CopyFrom(const TParStack& o) {
-    for (size_t i = 0; i < StrValue.size(); ++i)
+    const size_t n = static_cast<size_t>(Used > o.Used ? Used : o.Used) + 1;
+    for (size_t i = 0; i < n; ++i) {
       if (!StrValue[i].empty() || !o.StrValue[i].empty()) StrValue[i] = o.StrValue[i];
-    IntValue = o.IntValue;
-    FloatValue = o.FloatValue;
-    AreaKind = o.AreaKind;
-    AreaSize = o.AreaSize;
-    AreaStruct = o.AreaStruct;
-    ValueKind = o.ValueKind;
-    PendingText = o.PendingText;
-    TextFormat = o.TextFormat;
+      IntValue[i] = o.IntValue[i];
+      FloatValue[i] = o.FloatValue[i];
+      AreaKind[i] = o.AreaKind[i];
+      AreaSize[i] = o.AreaSize[i];
+      AreaStruct[i] = o.AreaStruct[i];
+      ValueKind[i] = o.ValueKind[i];
+      PendingText[i] = o.PendingText[i];
+      TextFormat[i] = o.TextFormat[i];
+    }
     Count = o.Count;
+    Used = o.Used;
   }
 
   void SetSlot(int i, const TEvalResult& r) {
@@ -97,6 +104,7 @@ struct TParStack {
     AreaSize[i] = r.AreaSize;
     AreaStruct[i] = r.AreaStruct;
     ValueKind[i] = r.ResultKind;
+    if (i > Used) Used = i;
   }
   // The text form stays pending where it was (see TextFormat).
   void GetSlot(int i, TEvalResult& r) const {
