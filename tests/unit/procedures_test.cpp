@@ -185,6 +185,14 @@ TEST_F(ProcedureProgramTest, CallsStartFromTheirCallersArguments) {
             0);
   EXPECT_EQ(host.stdoutText, "x!\n[!]\n");
   EXPECT_TRUE(host.debugLines.empty());
+  // Numbers too: a call at the depth where a wider call ran before sees
+  // its own caller's slots, not the earlier call's.
+  EXPECT_EQ(Run("PRINT H(1, 2, 3, 4, 5, 6, 7)\nPRINT \"<\"; G(9); \">\"\nEND\n"
+                "PROC G\nPARAMETERS k%, t$, m%\nRETURN t$ + \"!\" + STR$(m%)\nENDPROC\n"
+                "PROC H\nPARAMETERS a%, b%, c%, d%, e%, f%, g%\nRETURN a% + G(g%)\nENDPROC\n"),
+            0);
+  EXPECT_EQ(host.stdoutText, "x!\n[!]\n12!3\n<!0>\n");
+  EXPECT_TRUE(host.debugLines.empty());
 }
 
 // The copy a call makes of its caller's record leaves out the slots that
