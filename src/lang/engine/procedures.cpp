@@ -20,6 +20,7 @@
 #include "values/settings.h"
 #include "values/stores.h"
 #include "values/text_cache.h"
+#include "values/value.h"
 
 namespace korv {
 
@@ -207,12 +208,6 @@ struct NestedDepth {
   NestedDepth& operator=(const NestedDepth&) = delete;
 };
 
-// The object names are empty in most calls: two empty strings are left as
-// they are instead of being assigned.
-void KeepName(std::string& to, const std::string& from) {
-  if (!to.empty() || !from.empty()) to = from;
-}
-
 // The registers that a nested invocation overwrites.
 struct SavedRegisters {
   NestedRecord& r;
@@ -226,8 +221,8 @@ struct SavedRegisters {
       : r(record), command(gExec.command), args(gExec.args), lineCondition(gExec.lineCondition), pc(gExec.pc), frames(gProc.count), pcount(gProc.pcount), handled(gExec.handled),
         endOfArgs(gEval.endOfArgs), endFlag(gExec.endFlag), cond(gBlocks.cond), sel(gBlocks.sel) {
     r.pos.CopyFrom(gPos);
-    KeepName(r.currentObject, gProc.currentObject);
-    KeepName(r.methodObject, gProc.methodObject);
+    AssignUnlessBothEmpty(r.currentObject, gProc.currentObject);
+    AssignUnlessBothEmpty(r.methodObject, gProc.methodObject);
   }
 
   void Restore() {
@@ -239,8 +234,8 @@ struct SavedRegisters {
     gExec.command = command;
     gExec.args = args;
     gExec.lineCondition = lineCondition;
-    KeepName(gProc.currentObject, r.currentObject);
-    KeepName(gProc.methodObject, r.methodObject);
+    AssignUnlessBothEmpty(gProc.currentObject, r.currentObject);
+    AssignUnlessBothEmpty(gProc.methodObject, r.methodObject);
     gExec.handled = handled;
     gEval.endOfArgs = endOfArgs;
     gBlocks.cond = cond;

@@ -54,6 +54,12 @@ struct TEvalResult {
 
 constexpr int kParSlots = 16;  // slot 0 takes the RETURN value
 
+// to = from, left out when both are empty: the strings a call saves and
+// copies (argument texts, object names) are empty in most calls.
+inline void AssignUnlessBothEmpty(std::string& to, const std::string& from) {
+  if (!to.empty() || !from.empty()) to = from;
+}
+
 struct TParStack {
   std::array<std::string, kParSlots> StrValue{};
   std::array<int32_t, kParSlots> IntValue{};
@@ -80,7 +86,7 @@ struct TParStack {
   void CopyFrom(const TParStack& o) {
     const size_t n = static_cast<size_t>(Used > o.Used ? Used : o.Used) + 1;
     for (size_t i = 0; i < n; ++i) {
-      if (!StrValue[i].empty() || !o.StrValue[i].empty()) StrValue[i] = o.StrValue[i];
+      AssignUnlessBothEmpty(StrValue[i], o.StrValue[i]);
       IntValue[i] = o.IntValue[i];
       FloatValue[i] = o.FloatValue[i];
       AreaKind[i] = o.AreaKind[i];
