@@ -1133,6 +1133,136 @@ TEST_F(PrecompiledTest, SingleStringOperandsAgreeWithTheGeneralPath) {
   EXPECT_GE(PrecompiledRuns() - before, 200u);
 }
 
+// Texts joined by "+" from literals, string variables and the string
+// functions that only compute, and LEN, INSTR and ORD of such texts inside
+// arithmetic: every argument of these lists, with every terminator and
+// expected kind, in source and in compiled text (functions as "@" and
+// their code), gives what the general path gives: the text, both number
+// forms, the last variable, the cursor and any report.
+TEST_F(PrecompiledTest, StringProgramsAgreeWithTheGeneralPath) {
+  Declare("s$");
+  Declare("n$");
+  Declare("e$");
+  Declare("i%");
+  Declare("f!");
+  gStores.strs[static_cast<size_t>(Find("S$"))].Value = "the quick brown fox";
+  gStores.strs[static_cast<size_t>(Find("N$"))].Value = " 12.75e1x";
+  gStores.ints[static_cast<size_t>(Find("I%"))].Value = 7;
+  gStores.sngs[static_cast<size_t>(Find("F!"))].Value = 2.5;
+  const std::string mid = "@" + std::string(1, static_cast<char>(147));
+  const std::string upper = "@" + std::string(1, static_cast<char>(161));
+  const std::string len = "@" + std::string(1, static_cast<char>(150));
+  const std::string instr = "@" + std::string(1, static_cast<char>(151));
+  const std::string lists[] = {
+      "UPPER$(MID$(s$, i% MOD 40 + 1, 4)) + \"|\" + MID$(s$, 1, 2)",
+      "s$ + n$",
+      "\"<\" + s$ + \">\", 2",
+      "MID$(s$, i%, 3) + n$",
+      "n$ + MID$(s$, 2, i%)",
+      "LEFT$(s$, 3) + RIGHT$(s$, 3) + LOWER$(\"ABC\\n\") + TRIM$(n$) + CHR$(i% + 60)",
+      "UPPER$(n$)",
+      "UPPER$(s$ + n$) + e$",
+      "MID$(s$, -1, 2) + MID$(s$, 99, 2) + LEFT$(s$, 0) + RIGHT$(s$, 99)",
+      "i% + INSTR(\"o\", s$) + LEN(s$ + n$)",
+      "INSTR(\"o\", s$, i% * 2) - ORD(n$) * 2",
+      "LEN(e$) + ORD(e$) + INSTR(e$, s$)",
+      "-LEN(s$)",
+      "LEN(s$) > 3 AND INSTR(\"q\", s$)",
+      "MID$(s$, i% / 0, 2) + \"x\"",
+      "MID$(s$, 1) + \"x\"",
+      "MID$(s$, 1, 2, 3) + \"x\"",
+      "MID$(s$; 1, 2) + \"x\"",
+      "MID$(s$, 1, 2) junk + \"x\"",
+      "UPPER$(q$) + s$",
+      "s$ + q$",
+      "s$ +",
+      "s$ - n$",
+      "s$ + 1",
+      "1 + s$",
+      "s$ + (n$)",
+      "-s$ + n$",
+      "s$ + n$ = n$",
+      "LEN(1) + 1",
+      "UPPER$(5) + s$",
+      "MID$(\"abc\", \"2\", 1) + s$",
+      "SIN(LEN(s$))",
+      "s$ + \"a,b\" + s$, LEN(\"a)b\")",
+      "s$ + n$ ; 2",
+      "s$ + n$)",
+      "UPPER$(MID$(UPPER$(MID$(s$, 1, 9)), 2, 5)) + LOWER$(UPPER$(s$))",
+      mid + "s$, i%, 3) + n$",
+      upper + mid + "s$, 2, 4)) + \"|\"",
+      "i% + " + instr + "\"o\", s$) + " + len + "s$)",
+      len + "s$ + n$) * 2",
+  };
+  const std::pair<char, int> readers[] = {{' ', 0},       {'p', 0},          {',', 0},
+                                          {')', 0},       {',', kind::kString}, {')', kind::kInt},
+                                          {' ', kind::kFloat}, {' ', kind::kAddress}};
+  const uint32_t before = PrecompiledRuns();
+  for (bool compiled : {false, true}) {
+    gCompiledText = compiled;
+    for (const auto& [term, kind] : readers) {
+      for (const std::string& t : lists) {
+        SCOPED_TRACE(t + " read with '" + term + "' " + std::to_string(kind) + (compiled ? " compiled" : ""));
+        ExpectSameList(t, term, kind);
+      }
+    }
+  }
+  gCompiledText = false;
+  EXPECT_GE(PrecompiledRuns() - before, 250u);
+}
+
+// What the string programs compute, and that they do run precompiled.
+TEST_F(PrecompiledTest, StringProgramsGiveTheirResults) {
+  Declare("s$");
+  Declare("i%");
+  gStores.strs[static_cast<size_t>(Find("S$"))].Value = "the quick brown fox jumps over the lazy dog";
+  gStores.ints[static_cast<size_t>(Find("I%"))].Value = 4;
+  uint32_t before = PrecompiledRuns();
+  TEvalResult r = Eval("UPPER$(MID$(s$, i% MOD 40 + 1, 4)) + \"|\" + MID$(s$, 1, 2)");
+  EXPECT_EQ(r.StrValue, "QUIC|th");
+  EXPECT_EQ(r.ResultKind, kind::kString);
+  EXPECT_EQ(r.IntValue, 2);  // the last part's, from its last argument
+  EXPECT_EQ(gEval.lastVarName, "S$");
+  EXPECT_EQ(PrecompiledRuns() - before, 1u);
+  before = PrecompiledRuns();
+  r = Eval("i% + INSTR(\"O\", UPPER$(s$)) + LEN(s$)");
+  EXPECT_EQ(r.IntValue, 4 + 13 + 43);
+  EXPECT_EQ(PrecompiledRuns() - before, 1u);
+  // A text that would grow beyond the longest string is the general
+  // path's, which reports it.
+  gStores.strs[static_cast<size_t>(Find("S$"))].Value.assign(kMaxStringLength / 2 + 1, 'x');
+  before = PrecompiledRuns();
+  ClearReport();
+  r = Eval("s$ + s$");
+  EXPECT_EQ(gErr.Code, 219);
+  EXPECT_EQ(PrecompiledRuns(), before);
+}
+
+// Near the nesting limit and with the operator stack nearly full, a string
+// program is the general path's, which refuses it as before (255).
+TEST_F(PrecompiledTest, StringProgramsStayWithinTheEvaluatorsLimits) {
+  Declare("s$");
+  gStores.strs[static_cast<size_t>(Find("S$"))].Value = "abc";
+  const std::string text = "UPPER$(MID$(s$, 1, 2)) + s$";
+  for (int depth : {kMaxEvalDepth - 3, kMaxEvalDepth - 2, kMaxEvalDepth - 1}) {
+    Outcome runs[2];
+    for (int fast = 0; fast < 2; ++fast) {
+      UsePrecompiledArithmetic(fast == 1);
+      ClearReport();
+      gEval.lastVarName.clear();
+      gEval.SetText(text);
+      gEval.depth = depth;
+      Evaluate(ps_, ' ', 0);
+      gEval.depth = 0;
+      runs[fast] = {gRes, gEval.lastVarName, gEval.endOfArgs, gEval.lastSep, gEval.pos, gErr.Code, gErr.ReportKind};
+    }
+    UsePrecompiledArithmetic(true);
+    SCOPED_TRACE(depth);
+    ExpectSameOutcome(runs[1], runs[0]);
+  }
+}
+
 // The arguments found in a text are kept with it: more texts than are
 // kept at one depth, read in turn, each in both text forms, and the same
 // text after its variable went away and came back.

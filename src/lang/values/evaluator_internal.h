@@ -1,6 +1,6 @@
-// What the general evaluator (evaluator.cpp) and the precompiled arithmetic
-// (evaluator_precompiled.cpp) share: the operator stack, the cursor scope and
-// the scanner steps. Only these two files include it.
+// What the general evaluator (evaluator.cpp) and the precompiled arguments
+// (evaluator_precompiled.cpp, evaluator_strings.cpp) share: the operator
+// stack, the cursor scope and the scanner steps. Only these files include it.
 #pragma once
 #include <array>
 #include <cstdint>

@@ -1,5 +1,6 @@
 // Precompiled arithmetic arguments.
 #include "values/evaluator_internal.h"
+#include "values/precompiled_programs.h"
 
 #include <algorithm>
 #include <array>
@@ -20,19 +21,18 @@
 
 namespace korv::evaldetail {
 
-struct FastProgram;
-std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest);
-
 namespace {
 
 // Most arguments in loops are plain arithmetic: number variables, number
 // literals, operators and brackets. Such an argument text is read once with
-// the general evaluator's scanner into a postfix program, which later evaluations run
-// without scanning. Anything else (strings, calls, arrays, system
-// variables, a result taken straight from a negated operand) is never
-// compiled, and whatever would report an error (an unknown variable,
-// division by zero, a nesting limit) gives the evaluation back to the
-// general path before anything has changed, so reports stay the same.
+// the general evaluator's scanner into a postfix program, which later
+// evaluations run without scanning. Its operands may also be elements of
+// number arrays, the system variables that only read a number, the number
+// functions that only compute, and LEN, INSTR and ORD of string programs
+// (evaluator_strings.cpp); anything else is never compiled. Whatever would
+// report an error (an unknown variable, division by zero, a nesting limit)
+// gives the evaluation back to the general path before anything has
+// changed, so reports stay the same.
 
 // Built-in functions of one number whose handlers only compute (see
 // functions_number.cpp): the same formulas and argument checks.
@@ -54,7 +54,7 @@ bool FastFunctionOf(std::string_view name, FastFunction& out) {
 }
 
 struct FastStep {
-  enum Kind : uint8_t { Var, Element, Literal, Negate, Binary, Call, SysVar } kind = Var;
+  enum Kind : uint8_t { Var, Element, Literal, Negate, Binary, Call, SysVar, Text } kind = Var;
   FastFunction function = FastFunction::Sin;
   Op op = Op::Add;
   char varKind = '%';
@@ -66,6 +66,7 @@ struct FastStep {
   mutable CachedFind found;  // the variable or array the name reads
   // An element's index arguments (each evaluated like Evaluate(' ', 2)).
   std::vector<std::shared_ptr<const FastProgram>> indices;
+  std::shared_ptr<const TextCall> textCall;  // LEN, INSTR or ORD
 
   static FastStep Of(Kind k, Op o = Op::Add) {
     FastStep s;
@@ -159,6 +160,21 @@ bool CallOperand(const std::string& op, std::string& name, std::string& args) {
   return true;
 }
 
+// LEN, INSTR or ORD as an operand: its string arguments are string
+// programs, evaluated one level below the operand with the operators
+// waiting outside still on the stack.
+bool CompileTextCall(const std::string& name, std::string_view args, FastProgram& out, int level, int waiting) {
+  FastStep step = FastStep::Of(FastStep::Text);
+  step.textCall = NumberCallFor(name, args);
+  if (!step.textCall) return false;
+  const ProgramReach reach = ReachOf(*step.textCall);
+  out.depth = std::max(out.depth, level + reach.depth);
+  out.pending = std::max(out.pending, waiting + reach.pending);
+  if (const std::string& last = LastVariableOf(*step.textCall); !last.empty()) out.lastVar = last;
+  out.steps.push_back(std::move(step));
+  return true;
+}
+
 // Reads one argument of gEval.text from gEval.pos the way EvaluateInner
 // does, writing steps instead of computing. False when the argument is not
 // plain arithmetic. pendingBase: operators already waiting outside.
@@ -188,14 +204,17 @@ bool CompileFast(char term, FastProgram& out, int level, int pendingBase) {
       CursorScope scope(std::string_view(op).substr(1));
       if (!CompileFast(')', out, level + 1, pendingBase + static_cast<int>(ops.size()))) return false;
     } else if (std::string name, args; CallOperand(op, name, args)) {
-      // A call: its argument is read up to ")" like a bracket.
       FastFunction function;
-      if (!FastFunctionOf(name, function)) return false;
-      CursorScope scope(std::move(args));
-      if (!CompileFast(')', out, level + 1, pendingBase + static_cast<int>(ops.size()))) return false;
-      FastStep call = FastStep::Of(FastStep::Call);
-      call.function = function;
-      out.steps.push_back(std::move(call));
+      if (!FastFunctionOf(name, function)) {
+        if (!CompileTextCall(name, args, out, level, pendingBase + static_cast<int>(ops.size()))) return false;
+      } else {
+        // A number function: its argument is read up to ")" like a bracket.
+        CursorScope scope(std::move(args));
+        if (!CompileFast(')', out, level + 1, pendingBase + static_cast<int>(ops.size()))) return false;
+        FastStep call = FastStep::Of(FastStep::Call);
+        call.function = function;
+        out.steps.push_back(std::move(call));
+      }
     } else {
       size_t paren;
       if (IsCallForm(op, paren)) return false;
@@ -301,7 +320,8 @@ FastProgram::Shape ShapeOf(const FastProgram& p) {
 // The program for the rest of the argument text, nullptr when it has none.
 std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest) {
   return gFast.Of(rest, [rest](std::shared_ptr<const FastProgram>& kept) {
-    if (rest.empty()) return;
+    CompileNesting nesting;
+    if (rest.empty() || !nesting.ok()) return;
     auto program = std::make_shared<FastProgram>();
     CursorScope scope{rest};
     if (!CompileFast(' ', *program, 0, 0)) return;
@@ -310,14 +330,10 @@ std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest) {
   });
 }
 
-namespace {
+ProgramReach ReachOf(const FastProgram& p) { return ProgramReach{p.depth, p.pending}; }
+const std::string& LastVariableOf(const FastProgram& p) { return p.lastVar; }
 
-struct FastValue {
-  double f;
-  int32_t i;
-  uint8_t kind;
-  uint8_t text;  // how its text form is made
-};
+namespace {
 
 // Runs a program; false (nothing changed) when the general path must run.
 bool Compute(const FastProgram& p, FastValue& result);
@@ -503,6 +519,9 @@ bool ComputeSteps(const FastProgram& p, FastValue& result) {
       case FastStep::Call:
         if (!CallFast(s.function, stack[top - 1])) return false;
         break;
+      case FastStep::Text:
+        if (!ComputeNumberCall(*s.textCall, stack[top++])) return false;
+        break;
       case FastStep::Var:
       case FastStep::Literal:
         if (!LoadOperand(s, stack[top++])) return false;
@@ -549,10 +568,26 @@ bool NegatedTextAgrees(const FastValue& v) {
   return gSettings.NumWidth <= digits;
 }
 
+// A loop reads the same variable again and again: no copy then. (Names
+// are short: compared here rather than by a call.)
+void NoteLastVariable(const std::string& last) {
+  if (last.empty()) return;
+  std::string& now = gEval.lastVarName;
+  bool same = now.size() == last.size();
+  for (size_t k = 0; same && k < last.size(); ++k) same = now[k] == last[k];
+  if (!same) now = last;
+}
+
+// Where the general path would refuse to read an argument of this reach:
+// the nesting limit or a full operator stack (reported as 255).
+bool BeyondLimits(const ProgramReach& reach) {
+  return gEval.depth + reach.depth + 1 > kMaxEvalDepth || gOps.top + reach.pending >= kOpStackSize;
+}
+
 // Runs a program into the result; false (nothing changed) when the general
 // path must run. The cursor is the caller's to move.
 bool ComputeResult(const FastProgram& p, bool makeText) {
-  if (gEval.depth + p.depth + 1 > kMaxEvalDepth || gOps.top + p.pending >= kOpStackSize) return false;
+  if (BeyondLimits(ReachOf(p))) return false;
   FastValue v;
   if (!Compute(p, v)) return false;
   if (p.negatedResult && !NegatedTextAgrees(v)) return false;
@@ -562,14 +597,25 @@ bool ComputeResult(const FastProgram& p, bool makeText) {
   gRes.ResultKind = v.kind;
   gRes.PendingText = v.text;
   if (makeText) MaterializeText(gRes);
-  // A loop reads the same variable again and again: no copy then. (Names
-  // are short: compared here rather than by a call.)
-  if (const std::string& last = p.lastVar; !last.empty()) {
-    std::string& now = gEval.lastVarName;
-    bool same = now.size() == last.size();
-    for (size_t k = 0; same && k < last.size(); ++k) same = now[k] == last[k];
-    if (!same) now = last;
-  }
+  NoteLastVariable(p.lastVar);
+  gEval.failed = false;
+  ++gFastRuns;
+  return true;
+}
+
+// The same for a string program.
+bool ComputeTextResult(const TextProgram& p) {
+  if (BeyondLimits(ReachOf(p))) return false;
+  static std::string made;  // its buffer goes to the result and comes back
+  int32_t i = 0;
+  double f = 0.0;
+  if (!ComputeText(p, made, true, i, f)) return false;
+  gRes.Reset();
+  gRes.StrValue.swap(made);
+  gRes.IntValue = i;
+  gRes.FloatValue = f;
+  gRes.ResultKind = kind::kString;
+  NoteLastVariable(LastVariableOf(p));
   gEval.failed = false;
   ++gFastRuns;
   return true;
@@ -578,35 +624,31 @@ bool ComputeResult(const FastProgram& p, bool makeText) {
 // Where the general path ends an argument read with the terminator term
 // ('p', as procedure calls read theirs, or ',' and ')', as functions read
 // theirs): the first top-level "," or, for ',' and ')', ";" or ")"; npos
-// when the argument runs to the end. A plain arithmetic program holds no
+// when the argument runs to the end. A precompiled program holds no
 // second top-level operand, so the general path reads the same operands
-// and operators and stops there (at a separator; see RunFastArgument for
+// and operators and stops there (at a separator; see FindFastArgument for
 // a ")" read with ',').
 size_t ArgumentEnd(std::string_view rest, char term) {
   return term == 'p' ? FindTopLevel(rest, ',') : FindTopLevelOf(rest, ",;)");
 }
 
-// Where the argument at the cursor takes the precompiled path, its program
-// and the cursor and separator after it (FinishArgument's step past a
-// closing ")" included); false for the general path. Reads only the text.
+// Where the argument at the cursor takes a precompiled path, its program
+// (a number or a string program) and the cursor and separator after it
+// (FinishArgument's step past a closing ")" included); false for the
+// general path. Reads only the text.
 bool FindFastArgument(char term, FastArgumentAt& out) {
-  // Strings are never plain arithmetic: an argument with a quote or a "$"
-  // (PRINT items, joined texts) is not looked up at all, and one that
-  // starts with it is not even measured. (Plain loops: find_first_of asks
-  // memchr once per character.)
   const std::string_view rest = std::string_view(gEval.text).substr(gEval.pos);
-  size_t first = 0;
-  while (first < rest.size() && rest[first] != '"' && rest[first] != '$' && rest[first] != ',') ++first;
-  if (first < rest.size() && rest[first] != ',') return false;
   const size_t end = ArgumentEnd(rest, term);
   // A ")" that closes nothing, read with ',', is taken into the general
   // path's operand: left to it.
   if (end != std::string_view::npos && rest[end] == ')' && term != ')') return false;
   const std::string_view argument = rest.substr(0, end);
-  for (size_t i = first; i < argument.size(); ++i)
-    if (argument[i] == '"' || argument[i] == '$') return false;
   out.program = FastProgramFor(argument);
-  if (!out.program) return false;
+  if (!out.program) {
+    // A lone literal is the general path's (Evaluate tells it apart).
+    out.text = TextProgramFor(argument);
+    if (!out.text || IsLiteralOnly(*out.text)) return false;
+  }
   out.sep = end == std::string_view::npos ? ' ' : rest[end];
   out.end = end == std::string_view::npos ? gEval.text.size() : gEval.pos + end + 1;
   return true;
@@ -615,7 +657,7 @@ bool FindFastArgument(char term, FastArgumentAt& out) {
 // Runs a found argument: the result, then the cursor as the general path
 // leaves it.
 bool RunFastArgumentAt(const FastArgumentAt& a, char term, bool makeText, size_t base = 0) {
-  if (!ComputeResult(*a.program, makeText)) return false;
+  if (a.program ? !ComputeResult(*a.program, makeText) : !ComputeTextResult(*a.text)) return false;
   gEval.lastSep = a.sep;
   gEval.pos = base + a.end;
   FinishArgument(term);
@@ -625,6 +667,8 @@ bool RunFastArgumentAt(const FastArgumentAt& a, char term, bool makeText, size_t
 // What FindFastArgument finds at a cursor, kept with the text (a
 // function's or a statement's argument list is read again on every run):
 // the argument's program and end, or none where the general path reads it.
+// (Running a program reads no argument: the kept answer stays in place
+// meanwhile.)
 struct FoundArgument {
   bool fast = false;
   FastArgumentAt at;
@@ -636,14 +680,15 @@ const FastArgumentAt* FastArgumentHere(char term) {
   return f.fast ? &f.at : nullptr;
 }
 
-// One argument of a list or of a function call (read up to ',', ')' or
-// 'p') when it is plain arithmetic, as the general path reads it: the
-// cursor, separator and end flag it leaves are set the same way. (Running
-// a program reads no argument: the kept answer stays in place meanwhile.)
-bool RunFastArgument(char term, bool makeText) {
-  const FastArgumentAt* a = FastArgumentHere(term);
-  return a != nullptr && RunFastArgumentAt(*a, term, makeText);
+// Whether a result of a number or a string program is what the general
+// path gives for the expected kind, with no report of a kind that does not
+// fit. (A number program read as a list item is taken only where any kind
+// is expected.)
+bool NumberFits(char term, int expectedKind) {
+  if (term == 'p') return expectedKind == 0;
+  return expectedKind == 0 || (expectedKind >= kind::kInt && expectedKind <= kind::kFloat);
 }
+bool TextFits(int expectedKind) { return expectedKind <= 10; }
 
 }  // namespace
 
@@ -656,19 +701,32 @@ bool RunFastChecked(const FastProgram& p, bool makeText) {
   return true;
 }
 
-// The whole rest of the text as one arithmetic argument, if it is one. (It
-// holds no quoted string, so Evaluate's literal flag is false.)
+bool ComputeNumber(const FastProgram& p, FastValue& result) { return Compute(p, result); }
+
+// The whole rest of the text as one precompiled argument, if it is one. (It
+// is no lone string literal, so Evaluate's literal flag is false.) An
+// argument read up to ',', ')' or 'p' (one of a list) is read as the
+// general path cuts it off; one read with ' ' runs to the end of the text.
 bool TryFast(char terminator, int expectedKind, bool makeText) {
   if (!gFastEnabled || gEval.RestEmpty()) return false;
-  if (terminator == 'p') return expectedKind == 0 && RunFastArgument('p', makeText);
-  // A number, or no kind, expected: a string expected is the general path's.
-  if (!(expectedKind == 0 || (expectedKind >= kind::kInt && expectedKind <= kind::kFloat))) return false;
-  if (terminator == ',' || terminator == ')') return RunFastArgument(terminator, makeText);
+  if (terminator == 'p' || terminator == ',' || terminator == ')') {
+    const FastArgumentAt* a = FastArgumentHere(terminator);
+    if (a == nullptr || !(a->program ? NumberFits(terminator, expectedKind) : TextFits(expectedKind)))
+      return false;
+    return RunFastArgumentAt(*a, terminator, makeText);
+  }
   if (terminator != ' ') return false;
-  const std::shared_ptr<const FastProgram> p = FastProgramFor(std::string_view(gEval.text).substr(gEval.pos));
-  return p && RunFastChecked(*p, makeText);
+  const std::string_view rest = std::string_view(gEval.text).substr(gEval.pos);
+  if (const std::shared_ptr<const FastProgram> p = FastProgramFor(rest)) {
+    return NumberFits(' ', expectedKind) && RunFastChecked(*p, makeText);
+  }
+  const std::shared_ptr<const TextProgram> t = TextProgramFor(rest);
+  if (!t || IsLiteralOnly(*t) || !TextFits(expectedKind) || !ComputeTextResult(*t)) return false;
+  gEval.pos = gEval.text.size();
+  gEval.endOfArgs = true;
+  gEval.lastSep = ' ';
+  return true;
 }
-
 
 }  // namespace korv::evaldetail
 

@@ -13,6 +13,7 @@
 #include "values/evaluator.h"
 #include "values/functions_registry.h"
 #include "values/functions_support.h"
+#include "values/string_functions.h"
 
 namespace korv {
 
@@ -90,8 +91,7 @@ void FnMid(TParStack& ps) {
   int32_t from, count;
   if (!StrArgView(ps, false, s, holder) || !IntArg(ps, false, from) || !IntArg(ps, true, count))
     return SetEmpty(kind::kString);
-  if (from < 1 || count < 1 || static_cast<size_t>(from) > s.size()) return SetString("");
-  SetString(std::string(s.substr(static_cast<size_t>(from) - 1, static_cast<size_t>(count))));
+  SetString(std::string(MidPart(s, from, count)));
 }
 
 void FnLeft(TParStack& ps) {
@@ -99,8 +99,7 @@ void FnLeft(TParStack& ps) {
   std::string_view s;
   int32_t n;
   if (!StrArgView(ps, false, s, holder) || !IntArg(ps, true, n)) return SetEmpty(kind::kString);
-  if (n < 1) return SetString("");
-  SetString(std::string(s.substr(0, static_cast<size_t>(n))));
+  SetString(std::string(LeftPart(s, n)));
 }
 
 void FnRight(TParStack& ps) {
@@ -108,8 +107,7 @@ void FnRight(TParStack& ps) {
   std::string_view s;
   int32_t n;
   if (!StrArgView(ps, false, s, holder) || !IntArg(ps, true, n)) return SetEmpty(kind::kString);
-  if (n < 1 || static_cast<size_t>(n) > s.size()) return SetString("");
-  SetString(std::string(s.substr(s.size() - static_cast<size_t>(n))));
+  SetString(std::string(RightPart(s, n)));
 }
 
 void FnSubstr(TParStack& ps) {
@@ -194,7 +192,7 @@ void FnUpper(TParStack& ps) {
 void FnLower(TParStack& ps) {
   std::string s;
   if (!StrArg(ps, true, s)) return SetEmpty(kind::kString);
-  for (char& c : s) c = LowerChar(c);
+  LowerInPlace(s);
   SetString(s);
 }
 
@@ -298,16 +296,13 @@ void FnInstr(TParStack& ps) {
   bool withFrom = HasFurtherArg();
   if (!StrArg(ps, !withFrom, s)) return SetEmpty(kind::kInt);
   if (withFrom && !IntArg(ps, true, from)) return SetEmpty(kind::kInt);
-  if (from < 1) from = 1;
-  if (t.empty() || static_cast<size_t>(from) > s.size()) return SetInt(0);
-  size_t at = s.find(t, static_cast<size_t>(from) - 1);
-  SetInt(at == std::string::npos ? 0 : static_cast<int32_t>(at + 1));
+  SetInt(InstrPosition(t, s, from));
 }
 
 void FnOrd(TParStack& ps) {
   std::string s;
   if (!StrArg(ps, true, s)) return SetEmpty(kind::kInt);
-  SetInt(s.empty() ? 0 : static_cast<unsigned char>(s[0]));
+  SetInt(OrdOf(s));
 }
 
 bool IsDigitChar(char c) { return c >= '0' && c <= '9'; }
@@ -350,6 +345,33 @@ void FnVal(TParStack& ps) {
 }
 
 }  // namespace
+
+std::string_view MidPart(std::string_view s, int32_t from, int32_t count) {
+  if (from < 1 || count < 1 || static_cast<size_t>(from) > s.size()) return {};
+  return s.substr(static_cast<size_t>(from) - 1, static_cast<size_t>(count));
+}
+
+std::string_view LeftPart(std::string_view s, int32_t n) {
+  return n < 1 ? std::string_view() : s.substr(0, static_cast<size_t>(n));
+}
+
+std::string_view RightPart(std::string_view s, int32_t n) {
+  if (n < 1 || static_cast<size_t>(n) > s.size()) return {};
+  return s.substr(s.size() - static_cast<size_t>(n));
+}
+
+void LowerInPlace(std::string& s) {
+  for (char& c : s) c = LowerChar(c);
+}
+
+int32_t InstrPosition(std::string_view t, std::string_view s, int32_t from) {
+  if (from < 1) from = 1;
+  if (t.empty() || static_cast<size_t>(from) > s.size()) return 0;
+  const size_t at = s.find(t, static_cast<size_t>(from) - 1);
+  return at == std::string_view::npos ? 0 : static_cast<int32_t>(at + 1);
+}
+
+int32_t OrdOf(std::string_view s) { return s.empty() ? 0 : static_cast<unsigned char>(s[0]); }
 
 void RegisterStringFunctions() {
 #define KORV_UNIT_strings 1

@@ -1,0 +1,79 @@
+// What the precompiled number arguments (evaluator_precompiled.cpp) and the
+// precompiled string arguments (evaluator_strings.cpp) share: each kind of
+// program runs programs of the other kind as its operands and arguments.
+// Both run without touching the evaluator's state and say false, with
+// nothing changed, where the general path must run (it then reports
+// whatever there is to report).
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace korv::evaldetail {
+
+struct FastProgram;  // a number argument
+struct TextProgram;  // a string argument
+struct TextCall;     // a built-in function of string arguments with a number result
+
+// A number as a program computes it: both forms, the kind and how its text
+// form is made (TEvalResult::PendingText).
+struct FastValue {
+  double f;
+  int32_t i;
+  uint8_t kind;
+  uint8_t text;
+};
+
+// How far a program reaches into the evaluator's limits when the general
+// path reads it: evaluations nested inside the argument (brackets, function
+// arguments) and operators waiting on the operator stack at the most.
+struct ProgramReach {
+  int depth = 0;
+  int pending = 0;
+};
+
+std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest);
+ProgramReach ReachOf(const FastProgram& p);
+// The variable the general path reads last ("" for none).
+const std::string& LastVariableOf(const FastProgram& p);
+bool ComputeNumber(const FastProgram& p, FastValue& result);
+
+// The program of a string argument: string literals, string variables and
+// the pure string functions joined by "+"; nullptr for any other text.
+std::shared_ptr<const TextProgram> TextProgramFor(std::string_view rest);
+ProgramReach ReachOf(const TextProgram& p);
+const std::string& LastVariableOf(const TextProgram& p);
+// One literal and nothing else (the general path marks such an argument).
+bool IsLiteralOnly(const TextProgram& p);
+// The text into out (emptied first); with forms, also the number forms the
+// general path gives the result (IntValue, FloatValue).
+bool ComputeText(const TextProgram& p, std::string& out, bool forms, int32_t& i, double& f);
+
+// LEN, INSTR or ORD called with the text of its arguments (with the closing
+// bracket); nullptr where the call is none of these with string programs
+// as its arguments.
+std::shared_ptr<const TextCall> NumberCallFor(const std::string& name, std::string_view args);
+ProgramReach ReachOf(const TextCall& c);
+const std::string& LastVariableOf(const TextCall& c);
+bool ComputeNumberCall(const TextCall& c, FastValue& result);
+
+// Compiling a program may compile the programs of its operands and
+// arguments: nesting deeper than this is left to the general path.
+constexpr int kMaxProgramNesting = 24;
+// Counts the programs being compiled inside each other; false when the
+// limit is reached (the scope then compiles nothing).
+class CompileNesting {
+ public:
+  CompileNesting() : ok_(++depth_ <= kMaxProgramNesting) {}
+  ~CompileNesting() { --depth_; }
+  CompileNesting(const CompileNesting&) = delete;
+  CompileNesting& operator=(const CompileNesting&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  static inline int depth_ = 0;
+  bool ok_;
+};
+
+}  // namespace korv::evaldetail
