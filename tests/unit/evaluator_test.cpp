@@ -1194,6 +1194,37 @@ TEST_F(PrecompiledTest, StringProgramsAgreeWithTheGeneralPath) {
       upper + mid + "s$, 2, 4)) + \"|\"",
       "i% + " + instr + "\"o\", s$) + " + len + "s$)",
       len + "s$ + n$) * 2",
+      "STR$(i%) + STR$(f!) + STR$(-i%) + STR$(i% / 2) + STR$(12) + STR$(2.5)",
+      "SPACE$(3) + s$ + SPACE$(-1)",
+      "MKSTR$(\"ab\", i%) + MKSTR$(s$, 0) + MKSTR$(e$, 3)",
+      "SPACE$(200000000) + s$",
+      "MKSTR$(s$, 100000000) + e$",
+      // texts compared
+      "s$ = \"the quick brown fox\"",
+      "s$ <> n$",
+      "s$ + n$ < n$ + s$",
+      "(s$ = n$) + 1",
+      "s$ >= \"the\"",
+      "UPPER$(s$) <= s$",
+      "(s$ <= s$) + (s$ >= s$) * 2 + (s$ < s$) * 4 + (s$ > s$) * 8 + (s$ <> s$) * 16",
+      "(s$ <= e$) + (s$ >= e$) * 2 + (s$ < e$) * 4 + (s$ > e$) * 8 + (s$ = e$) * 16",
+      "e$ = \"\"",
+      "(s$ > n$) * 2 + (n$ > s$)",
+      "MID$(s$, (s$ = n$) + 1, 2) = \"th\"",
+      "s$ = n$ = e$",
+      "s$ = n$ AND 1",
+      "-s$ = n$",
+      "s$ = 5",
+      "5 = s$",
+      "s$ = q$",
+      "s$ =",
+      "s$ = n$ junk",
+      "s$ \x15#1|n$",
+      // (an operator token's own precedence decides what "+" joins first)
+      "s$ \x15#4|\"x\" + n$",
+      "s$ + n$ \x15G3|e$",
+      "s$ + n$ \x15L2|e$ + s$",
+      upper + "s$) \x15G1|" + mid + "s$, 1, 3)",
   };
   const std::pair<char, int> readers[] = {{' ', 0},       {'p', 0},          {',', 0},
                                           {')', 0},       {',', kind::kString}, {')', kind::kInt},
@@ -1228,6 +1259,9 @@ TEST_F(PrecompiledTest, StringProgramsGiveTheirResults) {
   before = PrecompiledRuns();
   r = Eval("i% + INSTR(\"O\", UPPER$(s$)) + LEN(s$)");
   EXPECT_EQ(r.IntValue, 4 + 13 + 43);
+  EXPECT_EQ(PrecompiledRuns() - before, 1u);
+  before = PrecompiledRuns();
+  EXPECT_EQ(Eval("(s$ > \"the\") + (s$ = \"x\") * 2 + (\"\xE4\" > s$) * 4").IntValue, 5);
   EXPECT_EQ(PrecompiledRuns() - before, 1u);
   // A text that would grow beyond the longest string is the general
   // path's, which reports it.

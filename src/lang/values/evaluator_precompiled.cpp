@@ -54,7 +54,7 @@ bool FastFunctionOf(std::string_view name, FastFunction& out) {
 }
 
 struct FastStep {
-  enum Kind : uint8_t { Var, Element, Literal, Negate, Binary, Call, SysVar, Text } kind = Var;
+  enum Kind : uint8_t { Var, Element, Literal, Negate, Binary, Call, SysVar, Text, Compare } kind = Var;
   FastFunction function = FastFunction::Sin;
   Op op = Op::Add;
   char varKind = '%';
@@ -67,6 +67,7 @@ struct FastStep {
   // An element's index arguments (each evaluated like Evaluate(' ', 2)).
   std::vector<std::shared_ptr<const FastProgram>> indices;
   std::shared_ptr<const TextCall> textCall;  // LEN, INSTR or ORD
+  std::shared_ptr<const TextComparison> comparison;
 
   static FastStep Of(Kind k, Op o = Op::Add) {
     FastStep s;
@@ -175,6 +176,26 @@ bool CompileTextCall(const std::string& name, std::string_view args, FastProgram
   return true;
 }
 
+// Two texts compared, as the whole of the argument or bracket at the cursor
+// (its first operand): one operand of the program. False, with the cursor
+// back where it was, for anything else.
+bool CompileComparison(char term, FastProgram& out, int level, int pendingBase) {
+  const size_t at = gEval.pos;
+  const char first = gEval.text[at];
+  FastStep step = FastStep::Of(FastStep::Compare);
+  if (first != '-' && first != '+') step.comparison = TextComparisonAt(term);
+  if (!step.comparison) {
+    gEval.pos = at;
+    return false;
+  }
+  const ProgramReach reach = ReachOf(*step.comparison);
+  out.depth = std::max(out.depth, level + reach.depth);
+  out.pending = std::max(out.pending, pendingBase + reach.pending);
+  if (const std::string& last = LastVariableOf(*step.comparison); !last.empty()) out.lastVar = last;
+  out.steps.push_back(std::move(step));
+  return true;
+}
+
 // Reads one argument of gEval.text from gEval.pos the way EvaluateInner
 // does, writing steps instead of computing. False when the argument is not
 // plain arithmetic. pendingBase: operators already waiting outside.
@@ -191,6 +212,14 @@ bool CompileFast(char term, FastProgram& out, int level, int pendingBase) {
   for (;;) {
     SkipBlanks();
     if (gEval.RestEmpty() || gEval.text[gEval.pos] == term) return false;
+    if (operands == 0 && CompileComparison(term, out, level, pendingBase)) {
+      // Nothing but the end of the level follows the comparison.
+      SkipBlanks();
+      if (gEval.RestEmpty()) return true;
+      if (gEval.text[gEval.pos] != term || level == 0) return false;
+      ++gEval.pos;
+      return true;
+    }
     bool negate = false;
     const char sign = gEval.text[gEval.pos];
     if (sign == '-' || sign == '+') {
@@ -522,6 +551,9 @@ bool ComputeSteps(const FastProgram& p, FastValue& result) {
       case FastStep::Text:
         if (!ComputeNumberCall(*s.textCall, stack[top++])) return false;
         break;
+      case FastStep::Compare:
+        if (!ComputeTextComparison(*s.comparison, stack[top++])) return false;
+        break;
       case FastStep::Var:
       case FastStep::Literal:
         if (!LoadOperand(s, stack[top++])) return false;
@@ -569,8 +601,8 @@ bool NegatedTextAgrees(const FastValue& v) {
 }
 
 // A loop reads the same variable again and again: no copy then. (Names
-// are short: compared here rather than by a call.)
-void NoteLastVariable(const std::string& last) {
+// are short: compared here rather than by a call, in every caller.)
+[[gnu::always_inline]] inline void NoteLastVariable(const std::string& last) {
   if (last.empty()) return;
   std::string& now = gEval.lastVarName;
   bool same = now.size() == last.size();
@@ -690,6 +722,25 @@ bool NumberFits(char term, int expectedKind) {
 }
 bool TextFits(int expectedKind) { return expectedKind <= 10; }
 
+// What the rest of the text from the cursor runs as when it is read as one
+// argument (terminator ' '): a number program, else a string program that
+// is no lone literal, else neither. Found with one look-up per run (the
+// entry stays in place while a program runs: running one reads no text).
+struct WholeArgument {
+  std::shared_ptr<const FastProgram> number;
+  std::shared_ptr<const TextProgram> text;
+};
+
+const WholeArgument& WholeArgumentHere() {
+  static TextCache<WholeArgument> kept;
+  const std::string_view rest = std::string_view(gEval.text).substr(gEval.pos);
+  return kept.Of(rest, [rest](WholeArgument& out) {
+    out.number = FastProgramFor(rest);
+    if (!out.number) out.text = TextProgramFor(rest);
+    if (out.text && IsLiteralOnly(*out.text)) out.text.reset();
+  });
+}
+
 }  // namespace
 
 // The program as the whole rest of the argument text.
@@ -716,12 +767,9 @@ bool TryFast(char terminator, int expectedKind, bool makeText) {
     return RunFastArgumentAt(*a, terminator, makeText);
   }
   if (terminator != ' ') return false;
-  const std::string_view rest = std::string_view(gEval.text).substr(gEval.pos);
-  if (const std::shared_ptr<const FastProgram> p = FastProgramFor(rest)) {
-    return NumberFits(' ', expectedKind) && RunFastChecked(*p, makeText);
-  }
-  const std::shared_ptr<const TextProgram> t = TextProgramFor(rest);
-  if (!t || IsLiteralOnly(*t) || !TextFits(expectedKind) || !ComputeTextResult(*t)) return false;
+  const WholeArgument& whole = WholeArgumentHere();
+  if (whole.number) return NumberFits(' ', expectedKind) && RunFastChecked(*whole.number, makeText);
+  if (!whole.text || !TextFits(expectedKind) || !ComputeTextResult(*whole.text)) return false;
   gEval.pos = gEval.text.size();
   gEval.endOfArgs = true;
   gEval.lastSep = ' ';

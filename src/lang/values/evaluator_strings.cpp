@@ -13,6 +13,7 @@
 #include "base/text.h"
 #include "values/composite.h"
 #include "values/evaluator_internal.h"
+#include "values/functions_support.h"
 #include "values/stores.h"
 #include "values/string_functions.h"
 #include "values/text_cache.h"
@@ -32,7 +33,7 @@ namespace korv::evaldetail {
 
 namespace {
 
-enum class TextFunction : uint8_t { Mid, Left, Right, Upper, Lower, Trim, Chr, Len, Instr, Ord };
+enum class TextFunction : uint8_t { Mid, Left, Right, Upper, Lower, Trim, Chr, Str, Space, Repeat, Len, Instr, Ord };
 
 // The functions by name and the arguments their handlers read: 's' a
 // string, 'n' a number. A name may take more than one form.
@@ -47,7 +48,9 @@ constexpr TextFunctionForm kForms[] = {
     {"MID$", TextFunction::Mid, "snn", false},     {"LEFT$", TextFunction::Left, "sn", false},
     {"RIGHT$", TextFunction::Right, "sn", false},  {"UPPER$", TextFunction::Upper, "s", false},
     {"LOWER$", TextFunction::Lower, "s", false},   {"TRIM$", TextFunction::Trim, "s", false},
-    {"CHR$", TextFunction::Chr, "n", false},       {"LEN", TextFunction::Len, "s", true},
+    {"CHR$", TextFunction::Chr, "n", false},       {"STR$", TextFunction::Str, "n", false},
+    {"SPACE$", TextFunction::Space, "n", false},   {"MKSTR$", TextFunction::Repeat, "sn", false},
+    {"LEN", TextFunction::Len, "s", true},
     {"INSTR", TextFunction::Instr, "ss", true},    {"INSTR", TextFunction::Instr, "ssn", true},
     {"ORD", TextFunction::Ord, "s", true},
 };
@@ -79,6 +82,13 @@ struct TextTerm {
 
 struct TextProgram {
   std::vector<TextTerm> terms;
+  ProgramReach reach;
+  std::string lastVar;
+};
+
+struct TextComparison {
+  TextProgram left, right;
+  Op op = Op::Eq;
   ProgramReach reach;
   std::string lastVar;
 };
@@ -202,33 +212,60 @@ bool CompileOperand(const std::string& raw, TextTerm& term) {
   return true;
 }
 
-// Reads the argument at the cursor the way EvaluateInner does, with terms
-// instead of values; false for anything but terms joined by "+" up to the
-// end of the text.
-bool CompileText(TextProgram& out) {
+enum class TermsEnd : uint8_t { Failed, Level, Operator };
+
+// Reads terms joined by "+" from the cursor the way EvaluateInner reads
+// operands cut off with term: up to the end of the text or a terminator
+// term (Level: the cursor before it), or up to and past another operator
+// (Operator: the operator and its precedence in stop and stopPrec). Failed
+// for anything else.
+TermsEnd CompileTerms(char term, TextProgram& out, Op& stop, uint8_t& stopPrec) {
+  TermsEnd end = TermsEnd::Level;
   for (;;) {
     SkipBlanks();
-    if (gEval.RestEmpty()) return false;
+    if (gEval.RestEmpty()) return TermsEnd::Failed;
     const char sign = gEval.text[gEval.pos];
-    if (sign == '-' || sign == '+') return false;
-    TextTerm term;
-    if (!CompileOperand(ScanOperand(' '), term)) return false;
-    if (term.kind == TextTerm::Var) NoteLast(out.lastVar, term.text);
-    if (term.kind == TextTerm::Call) {
-      NoteLast(out.lastVar, term.call->lastVar);
+    if (sign == '-' || sign == '+') return TermsEnd::Failed;
+    TextTerm t;
+    if (!CompileOperand(ScanOperand(term), t)) return TermsEnd::Failed;
+    if (t.kind == TextTerm::Var) NoteLast(out.lastVar, t.text);
+    if (t.kind == TextTerm::Call) {
+      NoteLast(out.lastVar, t.call->lastVar);
       // A "+" waits on the operator stack while a later term is read.
       const int waiting = out.terms.empty() ? 0 : 1;
-      Reach(out.reach, term.call->reach.depth, waiting + term.call->reach.pending);
+      Reach(out.reach, t.call->reach.depth, waiting + t.call->reach.pending);
     }
-    out.terms.push_back(std::move(term));
+    out.terms.push_back(std::move(t));
     SkipBlanks();
-    if (gEval.RestEmpty()) break;
+    if (gEval.RestEmpty() || gEval.text[gEval.pos] == term) break;
     Op op;
     uint8_t prec;
-    if (!ScanOperator(op, prec) || op != Op::Add) return false;
+    if (!ScanOperator(op, prec)) return TermsEnd::Failed;
+    if (op != Op::Add) {
+      stop = op;
+      stopPrec = prec;
+      end = TermsEnd::Operator;
+      break;
+    }
   }
   Reach(out.reach, out.reach.depth, out.terms.size() > 1 ? 1 : 0);
-  return true;
+  return end;
+}
+
+// The whole text at the cursor as terms joined by "+".
+bool CompileText(TextProgram& out) {
+  Op stop;
+  uint8_t prec;
+  return CompileTerms(' ', out, stop, prec) == TermsEnd::Level && gEval.RestEmpty();
+}
+
+// A comparison that binds less tightly than "+" (always so in source text;
+// an operator token of compiled text carries a precedence of its own): "+"
+// on either side then joins texts before they are compared.
+bool IsComparison(Op op, uint8_t prec) {
+  constexpr uint8_t kJoinPrecedence = 3;  // "+"
+  return prec < kJoinPrecedence &&
+         (op == Op::Eq || op == Op::Ne || op == Op::Lt || op == Op::Gt || op == Op::Le || op == Op::Ge);
 }
 
 TextCache<std::shared_ptr<const TextProgram>> gTextPrograms;
@@ -266,15 +303,15 @@ bool ComputeCall(const TextCall& c, std::string& into, bool forms, int32_t& i, d
   std::string holders[kMaxArgs];
   std::string_view texts[kMaxArgs];
   int32_t ints[kMaxArgs] = {0, 0, 0};
+  FastValue numbers[kMaxArgs] = {};
   for (size_t k = 0; k < c.count; ++k) {
     const bool last = k + 1 == c.count;
     if (c.texts[k]) {
       double unused = 0.0;
       if (!ArgumentText(*c.texts[k], forms && last, holders[k], texts[k], ints[k], unused)) return false;
     } else {
-      FastValue v;
-      if (!ComputeNumber(*c.numbers[k], v)) return false;
-      ints[k] = v.i;
+      if (!ComputeNumber(*c.numbers[k], numbers[k])) return false;
+      ints[k] = numbers[k].i;
     }
   }
   const size_t before = into.size();
@@ -296,6 +333,19 @@ bool ComputeCall(const TextCall& c, std::string& into, bool forms, int32_t& i, d
     }
     case TextFunction::Trim: into += TrimView(s); break;
     case TextFunction::Chr: into.push_back(static_cast<char>(ints[0] & 0xFF)); break;
+    case TextFunction::Str:
+      into += numbers[0].kind > kind::kLong ? FloatToText(numbers[0].f) : IntToText(numbers[0].i);
+      break;
+    case TextFunction::Space:
+      // Longer than the longest string: the handler's report.
+      if (ints[0] > 0 && static_cast<size_t>(ints[0]) > fn::kMaxBuiltString) return false;
+      if (ints[0] > 0) into.append(static_cast<size_t>(ints[0]), ' ');
+      break;
+    case TextFunction::Repeat:
+      if (ints[1] < 1 || s.empty()) break;
+      if (s.size() > fn::kMaxBuiltString / static_cast<size_t>(ints[1])) return false;
+      for (int32_t k = 0; k < ints[1]; ++k) into += s;
+      break;
     case TextFunction::Len: result = static_cast<int32_t>(std::min<size_t>(s.size(), INT32_MAX)); break;
     case TextFunction::Instr: result = InstrPosition(s, texts[1], c.count == 3 ? ints[2] : 1); break;
     case TextFunction::Ord: result = OrdOf(s); break;
@@ -365,6 +415,45 @@ std::shared_ptr<const TextCall> NumberCallFor(const std::string& name, std::stri
   CompileNesting nesting;
   if (!nesting.ok()) return nullptr;
   return CompileCall(name, FindFunction(name), args, true);
+}
+
+std::shared_ptr<const TextComparison> TextComparisonAt(char term) {
+  CompileNesting nesting;
+  if (!nesting.ok()) return nullptr;
+  auto c = std::make_shared<TextComparison>();
+  Op after;
+  uint8_t prec = 0, afterPrec = 0;
+  if (CompileTerms(term, c->left, c->op, prec) != TermsEnd::Operator || !IsComparison(c->op, prec) ||
+      CompileTerms(term, c->right, after, afterPrec) != TermsEnd::Level)
+    return nullptr;
+  // The comparison waits on the operator stack while the right side is read.
+  c->reach.depth = std::max(c->left.reach.depth, c->right.reach.depth);
+  c->reach.pending = std::max(c->left.reach.pending, 1 + c->right.reach.pending);
+  c->lastVar = c->left.lastVar;
+  NoteLast(c->lastVar, c->right.lastVar);
+  return c;
+}
+
+ProgramReach ReachOf(const TextComparison& c) { return c.reach; }
+const std::string& LastVariableOf(const TextComparison& c) { return c.lastVar; }
+
+bool ComputeTextComparison(const TextComparison& c, FastValue& result) {
+  std::string left, right;  // (a side's number arguments may compare texts themselves)
+  int32_t i = 0;
+  double f = 0.0;
+  if (!ComputeText(c.left, left, false, i, f) || !ComputeText(c.right, right, false, i, f)) return false;
+  const int order = left.compare(right);  // unsigned byte order, as "+" and its kin compare
+  bool truth = false;
+  switch (c.op) {
+    case Op::Eq: truth = order == 0; break;
+    case Op::Ne: truth = order != 0; break;
+    case Op::Lt: truth = order < 0; break;
+    case Op::Gt: truth = order > 0; break;
+    case Op::Le: truth = order <= 0; break;
+    default: truth = order >= 0; break;
+  }
+  result = FastValue{truth ? 1.0 : 0.0, truth ? 1 : 0, kind::kInt, TEvalResult::kTextFromFloat};
+  return true;
 }
 
 ProgramReach ReachOf(const TextCall& c) { return c.reach; }

@@ -15,6 +15,7 @@ namespace korv::evaldetail {
 struct FastProgram;  // a number argument
 struct TextProgram;  // a string argument
 struct TextCall;     // a built-in function of string arguments with a number result
+struct TextComparison;  // two string programs compared
 
 // A number as a program computes it: both forms, the kind and how its text
 // form is made (TEvalResult::PendingText).
@@ -57,6 +58,15 @@ std::shared_ptr<const TextCall> NumberCallFor(const std::string& name, std::stri
 ProgramReach ReachOf(const TextCall& c);
 const std::string& LastVariableOf(const TextCall& c);
 bool ComputeNumberCall(const TextCall& c, FastValue& result);
+
+// Two string programs compared ("=", "<>", "<", ">", "<=", ">="), read from
+// the cursor with the terminator term as the whole of an argument or of a
+// bracket: the cursor is left at the end of the text or before term.
+// nullptr (the cursor anywhere) for any other text.
+std::shared_ptr<const TextComparison> TextComparisonAt(char term);
+ProgramReach ReachOf(const TextComparison& c);
+const std::string& LastVariableOf(const TextComparison& c);
+bool ComputeTextComparison(const TextComparison& c, FastValue& result);
 
 // Compiling a program may compile the programs of its operands and
 // arguments: nesting deeper than this is left to the general path.
