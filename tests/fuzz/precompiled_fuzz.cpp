@@ -194,6 +194,9 @@ void Setup(int32_t width) {
   korv::gStores.sngs[static_cast<size_t>(korv::Find("F!"))].Value = 0.5;
   korv::Declare("S$");
   korv::gStores.strs[static_cast<size_t>(korv::Find("S$"))].Value = " 12.5e1x";
+  korv::DeclareArray("Z$[3]", ps);
+  korv::ElementRef ref;
+  if (korv::ResolveElement("Z$[1]", ps, ref) == korv::Resolve::Ok) korv::gPools.strs[ref.element] = "7.25 z";
 }
 
 }  // namespace

@@ -260,19 +260,10 @@ bool CompileFast(char term, FastProgram& out, int level, int pendingBase) {
         // An element: its index arguments as the array code splits them.
         step.kind = FastStep::Element;
         step.varKind = arrayName.back();
-        size_t start = 0;
-        for (;;) {
-          if (step.indices.size() == 3) return false;
-          const size_t comma = FindTopLevel(inside, ',', false, start);
-          std::shared_ptr<const FastProgram> index =
-              FastProgramFor(std::string_view(inside).substr(start, comma == npos ? npos : comma - start));
-          if (!index) return false;
-          out.depth = std::max(out.depth, level + 1 + index->depth);
-          out.pending = std::max(out.pending, pendingBase + static_cast<int>(ops.size()) + index->pending);
-          step.indices.push_back(std::move(index));
-          if (comma == npos) break;
-          start = comma + 1;
-        }
+        ProgramReach reach;
+        if (!CompileIndices(inside, step.indices, reach)) return false;
+        out.depth = std::max(out.depth, level + reach.depth);
+        out.pending = std::max(out.pending, pendingBase + static_cast<int>(ops.size()) + reach.pending);
         step.name = arrayName;
         out.lastVar = u;  // the array code names the whole element
       } else if (std::string sysName; const SysVarEntry* e = FastSystemVariable(op, u, sysName)) {
@@ -360,6 +351,55 @@ std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest) {
 }
 
 ProgramReach ReachOf(const FastProgram& p) { return ProgramReach{p.depth, p.pending}; }
+
+bool CompileIndices(const std::string& inside, std::vector<std::shared_ptr<const FastProgram>>& out,
+                    ProgramReach& reach) {
+  if (Trim(inside).empty() || !CutsAlike(inside)) return false;
+  size_t start = 0;
+  for (;;) {
+    if (out.size() == 3) return false;
+    const size_t comma = FindTopLevel(inside, ',', false, start);
+    std::shared_ptr<const FastProgram> index =
+        FastProgramFor(std::string_view(inside).substr(start, comma == npos ? npos : comma - start));
+    if (!index) return false;
+    reach.depth = std::max(reach.depth, 1 + index->depth);
+    reach.pending = std::max(reach.pending, index->pending);
+    out.push_back(std::move(index));
+    if (comma == npos) return true;
+    start = comma + 1;
+  }
+}
+
+bool ElementSlot(const std::string& array, CachedFind& found, char elementKind,
+                 const std::vector<std::shared_ptr<const FastProgram>>& indices, size_t& slot) {
+  int32_t idx[3] = {0, 0, 0};
+  for (size_t k = 0; k < indices.size(); ++k) {
+    FastValue index;
+    if (!ComputeNumber(*indices[k], index)) return false;
+    idx[k] = index.i;
+  }
+  const int32_t a = FindCached(array, found, true);
+  if (a == 0) return false;
+  const TVarArr& arr = gStores.arrs[a];
+  if (arr.ElemKind != elementKind || arr.Count <= 0 || idx[0] < 0 || idx[0] > arr.Bound1 || idx[1] < 0 ||
+      idx[1] > arr.Bound2 || idx[2] < 0 || idx[2] > arr.Bound3)
+    return false;
+  const int64_t offset = idx[0] + (static_cast<int64_t>(arr.Bound1) + 1) *
+                                      (idx[1] + static_cast<int64_t>(idx[2]) * (static_cast<int64_t>(arr.Bound2) + 1));
+  if (offset < 0 || offset >= arr.Count) return false;
+  const int64_t element = arr.First + offset;
+  size_t poolSize = 0;
+  switch (elementKind) {
+    case '!': poolSize = gPools.sngs.size(); break;
+    case '%': poolSize = gPools.ints.size(); break;
+    case '&': poolSize = gPools.lngs.size(); break;
+    case '$': poolSize = gPools.strs.size(); break;
+    default: return false;
+  }
+  if (element < 0 || element >= static_cast<int64_t>(poolSize)) return false;
+  slot = static_cast<size_t>(element);
+  return true;
+}
 const std::string& LastVariableOf(const FastProgram& p) { return p.lastVar; }
 
 namespace {
@@ -410,29 +450,7 @@ bool CallFast(FastFunction function, FastValue& v) {
 
 // The pool slot of an element step, resolved as ResolveElement resolves it;
 // false where that would report (or the array is not of the step's kind).
-bool FastElementSlot(const FastStep& s, size_t& slot) {
-  int32_t idx[3] = {0, 0, 0};
-  for (size_t k = 0; k < s.indices.size(); ++k) {
-    FastValue index;
-    if (!Compute(*s.indices[k], index)) return false;
-    idx[k] = index.i;
-  }
-  const int32_t a = FindCached(s.name, s.found, true);
-  if (a == 0) return false;
-  const TVarArr& arr = gStores.arrs[a];
-  if (arr.ElemKind != s.varKind || arr.Count <= 0 || idx[0] < 0 || idx[0] > arr.Bound1 || idx[1] < 0 ||
-      idx[1] > arr.Bound2 || idx[2] < 0 || idx[2] > arr.Bound3)
-    return false;
-  const int64_t offset = idx[0] + (static_cast<int64_t>(arr.Bound1) + 1) *
-                                      (idx[1] + static_cast<int64_t>(idx[2]) * (static_cast<int64_t>(arr.Bound2) + 1));
-  if (offset < 0 || offset >= arr.Count) return false;
-  const int64_t element = arr.First + offset;
-  const size_t poolSize = s.varKind == '!' ? gPools.sngs.size() : s.varKind == '%' ? gPools.ints.size()
-                                                                                    : gPools.lngs.size();
-  if (element < 0 || element >= static_cast<int64_t>(poolSize)) return false;
-  slot = static_cast<size_t>(element);
-  return true;
-}
+bool FastElementSlot(const FastStep& s, size_t& slot) { return ElementSlot(s.name, s.found, s.varKind, s.indices, slot); }
 
 // An element as ResolveElement and LoadElement read it; false where they
 // would report.
@@ -675,6 +693,7 @@ bool FindFastArgument(char term, FastArgumentAt& out) {
   // path's operand: left to it.
   if (end != std::string_view::npos && rest[end] == ')' && term != ')') return false;
   const std::string_view argument = rest.substr(0, end);
+  if (!CutsAlike(rest.substr(0, end == std::string_view::npos ? end : end + 1))) return false;
   out.program = FastProgramFor(argument);
   if (!out.program) {
     // A lone literal is the general path's (Evaluate tells it apart).

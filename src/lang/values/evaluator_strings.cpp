@@ -11,6 +11,7 @@
 #include "base/code_tables.h"
 #include "base/names.h"
 #include "base/text.h"
+#include "values/arrays.h"
 #include "values/composite.h"
 #include "values/evaluator_internal.h"
 #include "values/functions_support.h"
@@ -74,9 +75,12 @@ struct TextCall {
 };
 
 struct TextTerm {
-  enum Kind : uint8_t { Literal, Var, Call } kind = Literal;
-  std::string text;  // a literal's text, a variable's name
+  enum Kind : uint8_t { Literal, Var, Element, Call } kind = Literal;
+  std::string text;   // a literal's text, a variable's name, an element as written (upper case)
+  std::string array;  // an element's array
   mutable CachedFind found;
+  std::vector<std::shared_ptr<const FastProgram>> indices;  // an element's
+  ProgramReach reach;  // an element's or a call's
   std::shared_ptr<const TextCall> call;
 };
 
@@ -109,6 +113,7 @@ bool PlainStringVariable(const std::string& u) {
 // bracket) as its handler reads them: each up to a top-level ",", the last
 // up to ")" with nothing but blanks after it. False for any other form.
 bool SplitArguments(std::string_view args, std::vector<std::string_view>& out) {
+  if (!CutsAlike(args)) return false;
   size_t start = 0;
   for (;;) {
     const size_t end = FindTopLevelOf(args, ",;)", false, start);
@@ -180,6 +185,7 @@ bool CompileOperand(const std::string& raw, TextTerm& term) {
       if (name == nullptr) return false;
       term.kind = TextTerm::Call;
       term.call = CompileCall(name, FindFunctionByCode(c), std::string_view(raw).substr(2), false);
+      if (term.call) term.reach = term.call->reach;
       return term.call != nullptr;
     }
     const char* sysvar = SysVarName(c);
@@ -193,6 +199,7 @@ bool CompileOperand(const std::string& raw, TextTerm& term) {
       if (shape.paren == npos) return false;
       term.kind = TextTerm::Call;
       term.call = CompileCall(shape.name, shape.function, std::string_view(op).substr(shape.paren + 1), false);
+      if (term.call) term.reach = term.call->reach;
       return term.call != nullptr;
     }
   }
@@ -206,6 +213,13 @@ bool CompileOperand(const std::string& raw, TextTerm& term) {
     return true;
   }
   std::string u = gCompiledText ? UpperCompiled(op) : Upper(op);
+  if (std::string arrayName, inside; !u.empty() && u.back() == ']' && SplitIndexed(u, arrayName, inside)) {
+    if (!PlainStringVariable(arrayName) || !CompileIndices(inside, term.indices, term.reach)) return false;
+    term.kind = TextTerm::Element;
+    term.array = std::move(arrayName);
+    term.text = std::move(u);  // the array code names the whole element
+    return true;
+  }
   if (!PlainStringVariable(u) || IsMemberForm(u)) return false;
   term.kind = TextTerm::Var;
   term.text = std::move(u);
@@ -228,13 +242,11 @@ TermsEnd CompileTerms(char term, TextProgram& out, Op& stop, uint8_t& stopPrec) 
     if (sign == '-' || sign == '+') return TermsEnd::Failed;
     TextTerm t;
     if (!CompileOperand(ScanOperand(term), t)) return TermsEnd::Failed;
-    if (t.kind == TextTerm::Var) NoteLast(out.lastVar, t.text);
-    if (t.kind == TextTerm::Call) {
-      NoteLast(out.lastVar, t.call->lastVar);
-      // A "+" waits on the operator stack while a later term is read.
-      const int waiting = out.terms.empty() ? 0 : 1;
-      Reach(out.reach, t.call->reach.depth, waiting + t.call->reach.pending);
-    }
+    if (t.kind == TextTerm::Call) NoteLast(out.lastVar, t.call->lastVar);
+    else if (t.kind != TextTerm::Literal) NoteLast(out.lastVar, t.text);
+    // A "+" waits on the operator stack while a later term is read.
+    const int waiting = out.terms.empty() ? 0 : 1;
+    Reach(out.reach, t.reach.depth, waiting + t.reach.pending);
     out.terms.push_back(std::move(t));
     SkipBlanks();
     if (gEval.RestEmpty() || gEval.text[gEval.pos] == term) break;
@@ -392,6 +404,14 @@ bool ComputeText(const TextProgram& p, std::string& out, bool forms, int32_t& i,
         const int32_t v = FindCached(t.text, t.found);
         if (v == 0) return false;
         const std::string& value = gStores.strs[static_cast<size_t>(v)].Value;
+        out += value;
+        if (want) TextToNumbers(value, termInt, termFloat);
+        break;
+      }
+      case TextTerm::Element: {
+        size_t slot;
+        if (!ElementSlot(t.array, t.found, '$', t.indices, slot)) return false;
+        const std::string& value = gPools.strs[slot];
         out += value;
         if (want) TextToNumbers(value, termInt, termFloat);
         break;

@@ -9,6 +9,13 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "base/text.h"
+
+namespace korv {
+struct CachedFind;
+}
 
 namespace korv::evaldetail {
 
@@ -40,6 +47,17 @@ ProgramReach ReachOf(const FastProgram& p);
 const std::string& LastVariableOf(const FastProgram& p);
 bool ComputeNumber(const FastProgram& p, FastValue& result);
 
+// The index programs of an element "A[inside]" as the array code splits
+// them (one to three); false for any other text. reach: as the element's
+// operand reaches.
+bool CompileIndices(const std::string& inside, std::vector<std::shared_ptr<const FastProgram>>& out,
+                    ProgramReach& reach);
+// The pool slot (gPools by elementKind: '%', '&', '!' or '$') of an element
+// of the array named, resolved as ResolveElement resolves it; false where
+// that would report or the array's elements are of another kind.
+bool ElementSlot(const std::string& array, CachedFind& found, char elementKind,
+                 const std::vector<std::shared_ptr<const FastProgram>>& indices, size_t& slot);
+
 // The program of a string argument: string literals, string variables and
 // the pure string functions joined by "+"; nullptr for any other text.
 std::shared_ptr<const TextProgram> TextProgramFor(std::string_view rest);
@@ -67,6 +85,21 @@ std::shared_ptr<const TextComparison> TextComparisonAt(char term);
 ProgramReach ReachOf(const TextComparison& c);
 const std::string& LastVariableOf(const TextComparison& c);
 bool ComputeTextComparison(const TextComparison& c, FastValue& result);
+
+// Whether the top-level scan that cuts a text into arguments or indices
+// (FindTopLevel) reads it as the general path reads it. In compiled text
+// that scan passes over the four bytes after a slot byte (0x14, 0xFE,
+// 0xFF), which the general path reads otherwise where the byte is no part
+// of a token; no program holds such a token, so a text with one is left
+// to the general path.
+inline bool CutsAlike(std::string_view text) {
+  if (!gCompiledText) return true;
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u == 0x14 || u == 0xFE || u == 0xFF) return false;
+  }
+  return true;
+}
 
 // Compiling a program may compile the programs of its operands and
 // arguments: nesting deeper than this is left to the general path.
