@@ -370,12 +370,21 @@ bool CompileIndices(const std::string& inside, std::vector<std::shared_ptr<const
   }
 }
 
-bool ElementSlot(const std::string& array, CachedFind& found, char elementKind,
-                 const std::vector<std::shared_ptr<const FastProgram>>& indices, size_t& slot) {
+const std::string& LastVariableOf(const FastProgram& p) { return p.lastVar; }
+
+namespace {
+
+// Runs a program; false (nothing changed) when the general path must run.
+bool Compute(const FastProgram& p, FastValue& result);
+
+// ElementSlot's work, inlined where number programs read elements.
+[[gnu::always_inline]] inline bool ElementSlotOf(const std::string& array, CachedFind& found, char elementKind,
+                                                 const std::vector<std::shared_ptr<const FastProgram>>& indices,
+                                                 size_t& slot) {
   int32_t idx[3] = {0, 0, 0};
   for (size_t k = 0; k < indices.size(); ++k) {
     FastValue index;
-    if (!ComputeNumber(*indices[k], index)) return false;
+    if (!Compute(*indices[k], index)) return false;
     idx[k] = index.i;
   }
   const int32_t a = FindCached(array, found, true);
@@ -400,12 +409,6 @@ bool ElementSlot(const std::string& array, CachedFind& found, char elementKind,
   slot = static_cast<size_t>(element);
   return true;
 }
-const std::string& LastVariableOf(const FastProgram& p) { return p.lastVar; }
-
-namespace {
-
-// Runs a program; false (nothing changed) when the general path must run.
-bool Compute(const FastProgram& p, FastValue& result);
 
 // A function on the value in place; false where its handler reports 200.
 bool CallFast(FastFunction function, FastValue& v) {
@@ -450,11 +453,14 @@ bool CallFast(FastFunction function, FastValue& v) {
 
 // The pool slot of an element step, resolved as ResolveElement resolves it;
 // false where that would report (or the array is not of the step's kind).
-bool FastElementSlot(const FastStep& s, size_t& slot) { return ElementSlot(s.name, s.found, s.varKind, s.indices, slot); }
+bool FastElementSlot(const FastStep& s, size_t& slot) {
+  return ElementSlotOf(s.name, s.found, s.varKind, s.indices, slot);
+}
 
 // An element as ResolveElement and LoadElement read it; false where they
-// would report.
-bool LoadFastElement(const FastStep& s, FastValue& v) {
+// would report. (Kept out of the step loop: inlined, its registers made
+// every program dearer, elements or not.)
+[[gnu::noinline]] bool LoadFastElement(const FastStep& s, FastValue& v) {
   size_t element;
   if (!FastElementSlot(s, element)) return false;
   if (s.varKind == '!') {
@@ -772,6 +778,11 @@ bool RunFastChecked(const FastProgram& p, bool makeText) {
 }
 
 bool ComputeNumber(const FastProgram& p, FastValue& result) { return Compute(p, result); }
+
+bool ElementSlot(const std::string& array, CachedFind& found, char elementKind,
+                 const std::vector<std::shared_ptr<const FastProgram>>& indices, size_t& slot) {
+  return ElementSlotOf(array, found, elementKind, indices, slot);
+}
 
 // The whole rest of the text as one precompiled argument, if it is one. (It
 // is no lone string literal, so Evaluate's literal flag is false.) An
