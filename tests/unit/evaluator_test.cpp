@@ -1014,6 +1014,22 @@ class PrecompiledTest : public ValueTest {
       }
     }
   }
+  // ExpectSameList for every list with every reader, in source and in
+  // compiled text.
+  template <class Lists, class Readers>
+  void ExpectSameInBothForms(const Lists& lists, const Readers& readers) {
+    for (bool compiled : {false, true}) {
+      gCompiledText = compiled;
+      for (const auto& [term, kind] : readers) {
+        for (const auto& t : lists) {
+          SCOPED_TRACE(std::string(t) + " read with '" + term + "' " + std::to_string(kind) +
+                       (compiled ? " compiled" : ""));
+          ExpectSameList(t, term, kind);
+        }
+      }
+    }
+    gCompiledText = false;
+  }
 };
 
 TEST_F(PrecompiledTest, ArithmeticAgreesWithTheGeneralPath) {
@@ -1119,17 +1135,7 @@ TEST_F(PrecompiledTest, SingleStringOperandsAgreeWithTheGeneralPath) {
   const std::pair<char, int> readers[] = {{' ', 0},  {'p', 0}, {',', 0}, {')', 0}, {',', kind::kString},
                                           {')', kind::kInt}, {'=', 0}, {' ', kind::kAddress}, {',', 20}};
   const uint32_t before = PrecompiledRuns();
-  for (bool compiled : {false, true}) {
-    gCompiledText = compiled;
-    for (const auto& [term, kind] : readers) {
-      for (const char* t : lists) {
-        SCOPED_TRACE(std::string(t) + " read with '" + term + "' " + std::to_string(kind) +
-                     (compiled ? " compiled" : ""));
-        ExpectSameList(t, term, kind);
-      }
-    }
-  }
-  gCompiledText = false;
+  ExpectSameInBothForms(lists, readers);
   EXPECT_GE(PrecompiledRuns() - before, 200u);
 }
 
@@ -1255,16 +1261,7 @@ TEST_F(PrecompiledTest, StringProgramsAgreeWithTheGeneralPath) {
                                           {')', 0},       {',', kind::kString}, {')', kind::kInt},
                                           {' ', kind::kFloat}, {' ', kind::kAddress}};
   const uint32_t before = PrecompiledRuns();
-  for (bool compiled : {false, true}) {
-    gCompiledText = compiled;
-    for (const auto& [term, kind] : readers) {
-      for (const std::string& t : lists) {
-        SCOPED_TRACE(t + " read with '" + term + "' " + std::to_string(kind) + (compiled ? " compiled" : ""));
-        ExpectSameList(t, term, kind);
-      }
-    }
-  }
-  gCompiledText = false;
+  ExpectSameInBothForms(lists, readers);
   EXPECT_GE(PrecompiledRuns() - before, 250u);
 }
 

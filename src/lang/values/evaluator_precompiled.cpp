@@ -161,18 +161,24 @@ bool CallOperand(const std::string& op, std::string& name, std::string& args) {
   return true;
 }
 
-// LEN, INSTR or ORD as an operand: its string arguments are string
-// programs, evaluated one level below the operand with the operators
-// waiting outside still on the stack.
+// A step whose string programs run one level below its operand, with the
+// operators waiting outside still on the stack: what it reaches and reads
+// last become the program's.
+void AddTextStep(FastStep step, const ProgramReach& reach, const std::string& last, FastProgram& out, int level,
+                 int waiting) {
+  out.depth = std::max(out.depth, level + reach.depth);
+  out.pending = std::max(out.pending, waiting + reach.pending);
+  if (!last.empty()) out.lastVar = last;
+  out.steps.push_back(std::move(step));
+}
+
+// LEN, INSTR or ORD as an operand, its string arguments string programs.
 bool CompileTextCall(const std::string& name, std::string_view args, FastProgram& out, int level, int waiting) {
   FastStep step = FastStep::Of(FastStep::Text);
   step.textCall = NumberCallFor(name, args);
   if (!step.textCall) return false;
-  const ProgramReach reach = ReachOf(*step.textCall);
-  out.depth = std::max(out.depth, level + reach.depth);
-  out.pending = std::max(out.pending, waiting + reach.pending);
-  if (const std::string& last = LastVariableOf(*step.textCall); !last.empty()) out.lastVar = last;
-  out.steps.push_back(std::move(step));
+  const TextCall& call = *step.textCall;
+  AddTextStep(std::move(step), ReachOf(call), LastVariableOf(call), out, level, waiting);
   return true;
 }
 
@@ -188,11 +194,8 @@ bool CompileComparison(char term, FastProgram& out, int level, int pendingBase) 
     gEval.pos = at;
     return false;
   }
-  const ProgramReach reach = ReachOf(*step.comparison);
-  out.depth = std::max(out.depth, level + reach.depth);
-  out.pending = std::max(out.pending, pendingBase + reach.pending);
-  if (const std::string& last = LastVariableOf(*step.comparison); !last.empty()) out.lastVar = last;
-  out.steps.push_back(std::move(step));
+  const TextComparison& comparison = *step.comparison;
+  AddTextStep(std::move(step), ReachOf(comparison), LastVariableOf(comparison), out, level, pendingBase);
   return true;
 }
 
