@@ -1,6 +1,7 @@
 // Calls of procedures: the family hand-over to SUBPROCs, calls at a header
 // line with an object, and the end of the program inside a nested call.
 #include "engine/procedures.h"
+#include "values/value_commands.h"
 
 #include <string>
 #include <vector>
@@ -173,6 +174,43 @@ TEST_F(ProcedureProgramTest, NumberArgumentsKeepTheFormatOfTheCall) {
             0);
   EXPECT_EQ(host.stdoutText, "2.500000|7|x\n2.50|8.00|4.50\n1.25| 1.2500\n");
   EXPECT_TRUE(host.debugLines.empty());
+}
+
+// RETURN's value runs from its kept program where it is plain arithmetic
+// (or a string program), and from its text otherwise: either way the
+// caller gets what reading the text gives, reports included.
+TEST_F(ProcedureProgramTest, ReturnValuesAreTheSameKeptOrRead) {
+  const std::string program =
+      "@SET(\"ERRORLEVEL\", -1)\n"
+      "DECLARE i%, s$\n"
+      "s$ = \"ab\"\n"
+      "WHILE i% < 3\n"
+      "  INC i%\n"
+      "  PRINT Twice(i%); \"|\"; Neg(i% * 7); \"|\"; Half(i%); \"|\"; Shout(s$); \"|\"; Fib(i% + 3); \"|\"; Bad(i%)\n"
+      "  @SET(\"NUMWIDTH\", 4)\n"
+      "ENDWHILE\n"
+      "END\n"
+      "PROC Twice\nPARAMETERS n%\nRETURN n% * 2\nENDPROC\n"
+      "PROC Neg\nPARAMETERS n%\nRETURN -n%\nENDPROC\n"
+      "PROC Half\nPARAMETERS n%\nRETURN n% / 2\nENDPROC\n"
+      "PROC Shout\nPARAMETERS w$\nRETURN UPPER$(w$) + MID$(w$, 2, 1)\nENDPROC\n"
+      "PROC Fib\nPARAMETERS n%\nIF n% < 2\nRETURN n%\nENDIF\nRETURN Fib(n% - 1) + Fib(n% - 2)\nENDPROC\n"
+      "PROC Bad\nPARAMETERS n%\nRETURN n% / (n% - 2) + nix%\nENDPROC\n";
+  std::string out[2];
+  std::vector<std::string> lines[2];
+  for (int kept = 0; kept < 2; ++kept) {
+    UsePreparedStatements(kept == 1);
+    host.stdoutText.clear();
+    host.debugLines.clear();
+    EXPECT_EQ(Run(program), 0);
+    out[kept] = host.stdoutText;
+    lines[kept] = host.debugLines;
+  }
+  UsePreparedStatements(true);
+  EXPECT_EQ(out[1], out[0]);
+  EXPECT_EQ(lines[1], lines[0]);
+  EXPECT_NE(out[1].find("ABb"), std::string::npos) << out[1];
+  EXPECT_FALSE(lines[1].empty());  // division by zero and the unknown variable
 }
 
 // A call from an expression starts from a copy of its caller's argument

@@ -360,11 +360,7 @@ bool Dispatch(const Decoded& d, TParStack& ps) {
         RaiseError(111);
         return false;
       }
-      if (!d.args.empty()) {
-        gEval.SetText(d.args);
-        Evaluate(ps, ' ', 0);
-        ps.SetSlot(0, gRes);
-      }
+      if (!d.args.empty()) ReadReturnValue(d.args, ps, &d.memo);
       return ReturnFromProcedure(ps, true, 111);
     case code::kEndProc:
       gExec.handled = true;

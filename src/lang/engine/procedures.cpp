@@ -21,6 +21,7 @@
 #include "values/stores.h"
 #include "values/text_cache.h"
 #include "values/value.h"
+#include "values/value_commands.h"
 
 namespace korv {
 
@@ -313,11 +314,7 @@ bool StReturn(TParStack& ps) {
     RaiseError(111);
     return false;
   }
-  if (!gExec.args.empty()) {
-    gEval.SetText(gExec.args);
-    Evaluate(ps, ' ', 0);
-    ps.SetSlot(0, gRes);
-  }
+  if (!gExec.args.empty()) ReadReturnValue(gExec.args, ps, nullptr);
   return ReturnFromProcedure(ps, true, 111);
 }
 
@@ -503,6 +500,20 @@ bool DelegateToSubproc(SubprocFamily family, const std::string& subCommand, TPar
                                                                              : 263;
   RaiseError(code, subCommand);
   return false;
+}
+
+void ReadReturnValue(std::string_view args, TParStack& ps, TextCacheMemo* memo) {
+  static TextCache<std::shared_ptr<const PrecompiledArgument>> kept;
+  const std::shared_ptr<const PrecompiledArgument>& program =
+      kept.Of(args, [args](std::shared_ptr<const PrecompiledArgument>& out) { out = PrecompileArgument(args); },
+              memo);
+  // (Nothing after RETURN reads the evaluator's text: the caller's comes
+  // back, or the next statement brings its own.)
+  if (!PreparedStatementsOn() || !program || !RunPrecompiled(*program, true)) {
+    gEval.SetText(args);
+    Evaluate(ps, ' ', 0);
+  }
+  ps.SetSlot(0, gRes);
 }
 
 bool ReturnFromProcedure(TParStack& ps, bool withValue, int32_t missingCode) {

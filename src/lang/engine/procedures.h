@@ -4,10 +4,13 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "values/value.h"
 
 namespace korv {
+
+struct TextCacheMemo;
 
 constexpr int kMaxFrames = 150;
 
@@ -84,6 +87,12 @@ bool DelegateToSubproc(SubprocFamily family, const std::string& subCommand, TPar
 
 // RETURN/ENDPROC: returns true when the current invocation must end.
 bool ReturnFromProcedure(TParStack& ps, bool withValue, int32_t missingCode);
+
+// RETURN's value (its argument text, not empty) into slot 0 of ps. A value
+// that is plain arithmetic runs from its kept program without the text
+// being copied into the evaluator, as the kept assignments do; memo: where
+// a statement whose text never changes keeps its place (may be null).
+void ReadReturnValue(std::string_view args, TParStack& ps, TextCacheMemo* memo);
 
 void RegisterProcedureStatements();
 

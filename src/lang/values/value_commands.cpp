@@ -446,6 +446,7 @@ bool DecWithoutText(std::string_view args, TParStack&, TextCacheMemo* memo) {
 }  // namespace
 
 void UsePreparedStatements(bool on) { gPreparedOn = on; }
+bool PreparedStatementsOn() { return gPreparedOn; }
 
 PreparedRunner PreparedRunnerOf(std::string_view commandName) {
   static const std::pair<std::string_view, PreparedRunner> kRunners[] = {

@@ -23,6 +23,7 @@ void CmdDec(TParStack& ps);
 // run on (see value_commands.cpp); off, every run reads the text anew. The
 // programs leave it on; tests compare both ways.
 void UsePreparedStatements(bool on);
+bool PreparedStatementsOn();
 
 // A statement whose whole argument text stays the same from run to run
 // (the runtime's decoded statements) may run its kept form from that text
