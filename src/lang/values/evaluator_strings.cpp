@@ -25,11 +25,13 @@ namespace korv::evaldetail {
 // calls of the string functions that only compute, as in
 //   UPPER$(MID$(S$, I% MOD 40 + 1, 4)) + "|" + MID$(S$, 1, 2)
 // Such an argument is read once with the general evaluator's scanner into
-// its terms, which later evaluations compute without scanning; a function's
-// number arguments are number programs. The general path keeps everything
-// else: brackets, signs, numbers joined to texts, comparisons, arrays,
-// other functions. Whatever it would report (an unknown variable, a text
-// too long, a nesting limit, a number argument that reports) gives the
+// its terms (literals, string variables, elements of string arrays, calls),
+// which later evaluations compute without scanning; a function's number
+// arguments are number programs. Two such texts compared, and LEN, INSTR
+// and ORD of them, are operands of number programs. The general path keeps
+// everything else: brackets, signs, numbers joined to texts, other
+// functions. Whatever it would report (an unknown variable, a text too
+// long, a nesting limit, a number argument that reports) gives the
 // evaluation back to it before anything has changed.
 
 namespace {
