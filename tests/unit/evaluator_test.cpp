@@ -1213,6 +1213,14 @@ TEST_F(PrecompiledTest, StringProgramsAgreeWithTheGeneralPath) {
       "MKSTR$(\"ab\", i%) + MKSTR$(s$, 0) + MKSTR$(e$, 3)",
       "SPACE$(200000000) + s$",
       "MKSTR$(s$, 100000000) + e$",
+      // VAL: its integer form is not the float form truncated
+      "VAL(n$)",
+      "VAL(n$) + 1",
+      "(VAL(n$))",
+      "-VAL(n$)",
+      "VAL(\"$1F\") * 2 + VAL(\"&17\") + VAL(\"%101\") + VAL(\" -3.5x\") + VAL(e$)",
+      "MID$(s$, VAL(\"2.9\"), 3) + STR$(VAL(n$)) + CHR$(VAL(\"65\"))",
+      "VAL(1)",
       // elements of string arrays
       "W$[1] + W$[i% - 5] + T$[2, 1]",
       "UPPER$(W$[3]) + W$[0]",
@@ -1285,6 +1293,22 @@ TEST_F(PrecompiledTest, StringProgramsGiveTheirResults) {
   before = PrecompiledRuns();
   EXPECT_EQ(Eval("(s$ > \"the\") + (s$ = \"x\") * 2 + (\"\xE4\" > s$) * 4").IntValue, 5);
   EXPECT_EQ(PrecompiledRuns() - before, 1u);
+  // VAL makes its result's text at once: so does its program, where the
+  // reader asks for no text.
+  TEvalResult val[2];
+  for (int fast = 0; fast < 2; ++fast) {
+    UsePrecompiledArithmetic(fast == 1);
+    gEval.SetText("VAL(\" 12.75e1x\")");
+    before = PrecompiledRuns();
+    EvaluateCondition(ps_);
+    val[fast] = gRes;
+    EXPECT_EQ(PrecompiledRuns() - before, fast == 1 ? 1u : 0u);
+  }
+  UsePrecompiledArithmetic(true);
+  EXPECT_EQ(val[1].IntValue, 12);
+  EXPECT_EQ(val[1].FloatValue, 127.5);
+  EXPECT_EQ(val[1].StrValue, val[0].StrValue);
+  EXPECT_EQ(val[1].PendingText, val[0].PendingText);
   ASSERT_TRUE(DeclareArray("W$[5]", ps_));
   ElementRef ref;
   ASSERT_EQ(ResolveElement("W$[3]", ps_, ref), Resolve::Ok);

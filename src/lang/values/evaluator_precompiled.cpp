@@ -28,7 +28,7 @@ namespace {
 // the general evaluator's scanner into a postfix program, which later
 // evaluations run without scanning. Its operands may also be elements of
 // number arrays, the system variables that only read a number, the number
-// functions that only compute, and LEN, INSTR and ORD of string programs
+// functions that only compute, and LEN, INSTR, ORD and VAL of string programs
 // (evaluator_strings.cpp); anything else is never compiled. Whatever would
 // report an error (an unknown variable, division by zero, a nesting limit)
 // gives the evaluation back to the general path before anything has
@@ -66,7 +66,7 @@ struct FastStep {
   mutable CachedFind found;  // the variable or array the name reads
   // An element's index arguments (each evaluated like Evaluate(' ', 2)).
   std::vector<std::shared_ptr<const FastProgram>> indices;
-  std::shared_ptr<const TextCall> textCall;  // LEN, INSTR or ORD
+  std::shared_ptr<const TextCall> textCall;  // LEN, INSTR, ORD or VAL
   std::shared_ptr<const TextComparison> comparison;
 
   static FastStep Of(Kind k, Op o = Op::Add) {
@@ -90,6 +90,9 @@ struct FastProgram {
   // The whole argument is one negated operand, whose text form the general
   // path makes as "-" in front of the operand's own (see NegatedTextAgrees).
   bool negatedResult = false;
+  // The whole argument is one call whose handler makes its text at once:
+  // the result's text is made even where the reader needs none.
+  bool eagerText = false;
   // Most loop arguments are one variable or literal, or two joined by one
   // operator: these run without the step loop (see ShapeOf).
   enum class Shape : uint8_t { Steps, Operand, Pair } shape = Shape::Steps;
@@ -172,7 +175,7 @@ void AddTextStep(FastStep step, const ProgramReach& reach, const std::string& la
   out.steps.push_back(std::move(step));
 }
 
-// LEN, INSTR or ORD as an operand, its string arguments string programs.
+// LEN, INSTR, ORD or VAL as an operand, its string arguments string programs.
 bool CompileTextCall(const std::string& name, std::string_view args, FastProgram& out, int level, int waiting) {
   FastStep step = FastStep::Of(FastStep::Text);
   step.textCall = NumberCallFor(name, args);
@@ -349,6 +352,8 @@ std::shared_ptr<const FastProgram> FastProgramFor(std::string_view rest) {
     CursorScope scope{rest};
     if (!CompileFast(' ', *program, 0, 0)) return;
     program->shape = ShapeOf(*program);
+    const std::vector<FastStep>& steps = program->steps;
+    program->eagerText = steps.size() == 1 && steps[0].kind == FastStep::Text && MakesItsText(*steps[0].textCall);
     kept = std::move(program);
   });
 }
@@ -655,7 +660,7 @@ bool ComputeResult(const FastProgram& p, bool makeText) {
   gRes.IntValue = v.i;
   gRes.ResultKind = v.kind;
   gRes.PendingText = v.text;
-  if (makeText) MaterializeText(gRes);
+  if (makeText || p.eagerText) MaterializeText(gRes);
   NoteLastVariable(p.lastVar);
   gEval.failed = false;
   ++gFastRuns;

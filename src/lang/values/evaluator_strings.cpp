@@ -27,8 +27,8 @@ namespace korv::evaldetail {
 // Such an argument is read once with the general evaluator's scanner into
 // its terms (literals, string variables, elements of string arrays, calls),
 // which later evaluations compute without scanning; a function's number
-// arguments are number programs. Two such texts compared, and LEN, INSTR
-// and ORD of them, are operands of number programs. The general path keeps
+// arguments are number programs. Two such texts compared, and LEN, INSTR,
+// ORD and VAL of them, are operands of number programs. The general path keeps
 // everything else: brackets, signs, numbers joined to texts, other
 // functions. Whatever it would report (an unknown variable, a text too
 // long, a nesting limit, a number argument that reports) gives the
@@ -36,7 +36,9 @@ namespace korv::evaldetail {
 
 namespace {
 
-enum class TextFunction : uint8_t { Mid, Left, Right, Upper, Lower, Trim, Chr, Str, Space, Repeat, Len, Instr, Ord };
+enum class TextFunction : uint8_t {
+  Mid, Left, Right, Upper, Lower, Trim, Chr, Str, Space, Repeat, Len, Instr, Ord, Val
+};
 
 // The functions by name and the arguments their handlers read: 's' a
 // string, 'n' a number. A name may take more than one form.
@@ -55,7 +57,7 @@ constexpr TextFunctionForm kForms[] = {
     {"SPACE$", TextFunction::Space, "n", false},   {"MKSTR$", TextFunction::Repeat, "sn", false},
     {"LEN", TextFunction::Len, "s", true},
     {"INSTR", TextFunction::Instr, "ss", true},    {"INSTR", TextFunction::Instr, "ssn", true},
-    {"ORD", TextFunction::Ord, "s", true},
+    {"ORD", TextFunction::Ord, "s", true},         {"VAL", TextFunction::Val, "s", true},
 };
 
 constexpr size_t kMaxArgs = 3;
@@ -331,6 +333,8 @@ bool ComputeCall(const TextCall& c, std::string& into, bool forms, int32_t& i, d
   const size_t before = into.size();
   const std::string_view s = texts[0];
   int32_t result = 0;
+  double real = 0.0;
+  bool whole = true;  // a number result as SetInt makes it (else as VAL does)
   switch (c.function) {
     case TextFunction::Mid: into += MidPart(s, ints[1], ints[2]); break;
     case TextFunction::Left: into += LeftPart(s, ints[1]); break;
@@ -363,9 +367,14 @@ bool ComputeCall(const TextCall& c, std::string& into, bool forms, int32_t& i, d
     case TextFunction::Len: result = static_cast<int32_t>(std::min<size_t>(s.size(), INT32_MAX)); break;
     case TextFunction::Instr: result = InstrPosition(s, texts[1], c.count == 3 ? ints[2] : 1); break;
     case TextFunction::Ord: result = OrdOf(s); break;
+    case TextFunction::Val:
+      ValueOfText(s, result, real);
+      whole = false;
+      break;
   }
   if (number != nullptr) {
-    *number = FastValue{static_cast<double>(result), result, kind::kInt, TEvalResult::kTextFromInt};
+    *number = whole ? FastValue{static_cast<double>(result), result, kind::kInt, TEvalResult::kTextFromInt}
+                    : FastValue{real, result, kind::kFloat, TEvalResult::kTextFromFloat};
   } else if (forms) {
     i = ints[c.count - 1];
     f = i;
@@ -479,6 +488,7 @@ bool ComputeTextComparison(const TextComparison& c, FastValue& result) {
 }
 
 ProgramReach ReachOf(const TextCall& c) { return c.reach; }
+bool MakesItsText(const TextCall& c) { return c.function == TextFunction::Val; }
 const std::string& LastVariableOf(const TextCall& c) { return c.lastVar; }
 
 bool ComputeNumberCall(const TextCall& c, FastValue& result) {

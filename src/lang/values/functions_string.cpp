@@ -313,30 +313,9 @@ bool IsDigitChar(char c) { return c >= '0' && c <= '9'; }
 void FnVal(TParStack& ps) {
   std::string s;
   if (!StrArg(ps, true, s)) return SetEmpty(kind::kFloat);
-  s = Trim(s);
   int32_t i = 0;
   double f = 0.0;
-  unsigned base = s.empty() ? 0 : (s[0] == '$' ? 16 : s[0] == '&' ? 8 : s[0] == '%' ? 2 : 0);
-  if (base) {
-    uint32_t v = 0;  // an overlong number keeps its low 32 bits
-    for (size_t p = 1; p < s.size(); ++p) {
-      char c = UpperChar(s[p]);
-      unsigned d = IsDigitChar(c) ? static_cast<unsigned>(c - '0')
-                   : (c >= 'A' && c <= 'Z') ? static_cast<unsigned>(c - 'A' + 10) : 99u;
-      if (d >= base) break;
-      v = v * base + d;
-    }
-    i = static_cast<int32_t>(v);
-    f = i;
-  } else {
-    size_t p = 0;
-    bool neg = false;
-    if (p < s.size() && (s[p] == '+' || s[p] == '-')) neg = s[p++] == '-';
-    double whole = 0.0;
-    for (; p < s.size() && IsDigitChar(s[p]); ++p) whole = whole * 10 + (s[p] - '0');
-    i = TruncToInt32(neg ? -whole : whole);
-    f = LeadingReal(s);
-  }
+  ValueOfText(s, i, f);
   gRes.Reset();
   gRes.IntValue = i;
   gRes.FloatValue = f;
@@ -372,6 +351,33 @@ int32_t InstrPosition(std::string_view t, std::string_view s, int32_t from) {
 }
 
 int32_t OrdOf(std::string_view s) { return s.empty() ? 0 : static_cast<unsigned char>(s[0]); }
+
+void ValueOfText(std::string_view text, int32_t& i, double& f) {
+  const std::string s = Trim(text);
+  i = 0;
+  f = 0.0;
+  unsigned base = s.empty() ? 0 : (s[0] == '$' ? 16 : s[0] == '&' ? 8 : s[0] == '%' ? 2 : 0);
+  if (base) {
+    uint32_t v = 0;  // an overlong number keeps its low 32 bits
+    for (size_t p = 1; p < s.size(); ++p) {
+      char c = UpperChar(s[p]);
+      unsigned d = IsDigitChar(c) ? static_cast<unsigned>(c - '0')
+                   : (c >= 'A' && c <= 'Z') ? static_cast<unsigned>(c - 'A' + 10) : 99u;
+      if (d >= base) break;
+      v = v * base + d;
+    }
+    i = static_cast<int32_t>(v);
+    f = i;
+  } else {
+    size_t p = 0;
+    bool neg = false;
+    if (p < s.size() && (s[p] == '+' || s[p] == '-')) neg = s[p++] == '-';
+    double whole = 0.0;
+    for (; p < s.size() && IsDigitChar(s[p]); ++p) whole = whole * 10 + (s[p] - '0');
+    i = TruncToInt32(neg ? -whole : whole);
+    f = LeadingReal(s);
+  }
+}
 
 void RegisterStringFunctions() {
 #define KORV_UNIT_strings 1

@@ -69,11 +69,14 @@ bool IsLiteralOnly(const TextProgram& p);
 // general path gives the result (IntValue, FloatValue).
 bool ComputeText(const TextProgram& p, std::string& out, bool forms, int32_t& i, double& f);
 
-// LEN, INSTR or ORD called with the text of its arguments (with the closing
-// bracket); nullptr where the call is none of these with string programs
-// as its arguments.
+// LEN, INSTR, ORD or VAL called with the text of its arguments (with the
+// closing bracket); nullptr where the call is none of these with string
+// programs as its arguments.
 std::shared_ptr<const TextCall> NumberCallFor(const std::string& name, std::string_view args);
 ProgramReach ReachOf(const TextCall& c);
+// Whether the function makes its result's text form at once (VAL) rather
+// than leaving it to be made where it is read.
+bool MakesItsText(const TextCall& c);
 const std::string& LastVariableOf(const TextCall& c);
 bool ComputeNumberCall(const TextCall& c, FastValue& result);
 

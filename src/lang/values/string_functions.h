@@ -21,5 +21,9 @@ void LowerInPlace(std::string& s);
 int32_t InstrPosition(std::string_view t, std::string_view s, int32_t from);
 // ORD: the code of the first character, 0 for "".
 int32_t OrdOf(std::string_view s);
+// VAL: the number a text begins with (blanks around it left out): "$", "&"
+// and "%" read hexadecimal, octal and binary integers; otherwise i is the
+// decimal integer at the front and f the real number at the front.
+void ValueOfText(std::string_view text, int32_t& i, double& f);
 
 }  // namespace korv
