@@ -58,9 +58,9 @@ bool RunPrecompiled(const PrecompiledArgument& program, bool makeText);
 // A statement that reads the same list (terminator 'p', as procedure
 // arguments and CASEOF items are read) on every run can keep what an
 // argument of it that is precompiled reads: its program (a number or a
-// string program) and the cursor and separator after it. KeepListArgument looks at the argument at the
-// cursor without running or moving anything; false when it takes the
-// general path. RunKeptListArgument then reads it from its start as
+// string program) and the cursor and separator after it. KeepListArgument
+// looks at the argument at the cursor without running or moving anything;
+// false when it takes the general path. RunKeptListArgument then reads it from its start as
 // EvaluateListArgument would; false, with nothing changed, when the
 // general path must run instead.
 struct KeptListArgument {

@@ -696,6 +696,18 @@ size_t ArgumentEnd(std::string_view rest, char term) {
   return term == 'p' ? FindTopLevel(rest, ',') : FindTopLevelOf(rest, ",;)");
 }
 
+// The number program of an argument's text, else its string program (no
+// lone literal: the general path reads that, as Evaluate tells it apart);
+// false for neither.
+bool ProgramsFor(std::string_view argument, std::shared_ptr<const FastProgram>& number,
+                 std::shared_ptr<const TextProgram>& text) {
+  number = FastProgramFor(argument);
+  if (number) return true;
+  text = TextProgramFor(argument);
+  if (text && IsLiteralOnly(*text)) text.reset();
+  return text != nullptr;
+}
+
 // Where the argument at the cursor takes a precompiled path, its program
 // (a number or a string program) and the cursor and separator after it
 // (FinishArgument's step past a closing ")" included); false for the
@@ -707,13 +719,7 @@ bool FindFastArgument(char term, FastArgumentAt& out) {
   // path's operand: left to it.
   if (end != std::string_view::npos && rest[end] == ')' && term != ')') return false;
   const std::string_view argument = rest.substr(0, end);
-  if (!CutsAlike(rest.substr(0, end == std::string_view::npos ? end : end + 1))) return false;
-  out.program = FastProgramFor(argument);
-  if (!out.program) {
-    // A lone literal is the general path's (Evaluate tells it apart).
-    out.text = TextProgramFor(argument);
-    if (!out.text || IsLiteralOnly(*out.text)) return false;
-  }
+  if (!CutsAlike(argument) || !ProgramsFor(argument, out.program, out.text)) return false;
   out.sep = end == std::string_view::npos ? ' ' : rest[end];
   out.end = end == std::string_view::npos ? gEval.text.size() : gEval.pos + end + 1;
   return true;
@@ -767,11 +773,18 @@ struct WholeArgument {
 const WholeArgument& WholeArgumentHere() {
   static TextCache<WholeArgument> kept;
   const std::string_view rest = std::string_view(gEval.text).substr(gEval.pos);
-  return kept.Of(rest, [rest](WholeArgument& out) {
-    out.number = FastProgramFor(rest);
-    if (!out.number) out.text = TextProgramFor(rest);
-    if (out.text && IsLiteralOnly(*out.text)) out.text.reset();
-  });
+  return kept.Of(rest, [rest](WholeArgument& out) { ProgramsFor(rest, out.number, out.text); });
+}
+
+}  // namespace
+
+namespace {
+
+// The cursor as an argument read to the end of the text leaves it.
+void AtEndOfText() {
+  gEval.pos = gEval.text.size();
+  gEval.endOfArgs = true;
+  gEval.lastSep = ' ';
 }
 
 }  // namespace
@@ -779,9 +792,7 @@ const WholeArgument& WholeArgumentHere() {
 // The program as the whole rest of the argument text.
 bool RunFastChecked(const FastProgram& p, bool makeText) {
   if (!ComputeResult(p, makeText)) return false;
-  gEval.pos = gEval.text.size();
-  gEval.endOfArgs = true;
-  gEval.lastSep = ' ';
+  AtEndOfText();
   return true;
 }
 
@@ -808,9 +819,7 @@ bool TryFast(char terminator, int expectedKind, bool makeText) {
   const WholeArgument& whole = WholeArgumentHere();
   if (whole.number) return NumberFits(' ', expectedKind) && RunFastChecked(*whole.number, makeText);
   if (!whole.text || !TextFits(expectedKind) || !ComputeTextResult(*whole.text)) return false;
-  gEval.pos = gEval.text.size();
-  gEval.endOfArgs = true;
-  gEval.lastSep = ' ';
+  AtEndOfText();
   return true;
 }
 

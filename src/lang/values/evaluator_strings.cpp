@@ -155,25 +155,31 @@ std::shared_ptr<const TextCall> CompileCall(const std::string& name, const Funct
     call->name = form.name;
     call->count = pieces.size();
     call->generation = FunctionTableGeneration();
-    for (size_t k = 0; k < pieces.size(); ++k) {
-      ProgramReach r;
-      if (form.args[k] == 's') {
-        call->texts[k] = TextProgramFor(pieces[k]);
-        if (!call->texts[k]) return nullptr;
-        r = ReachOf(*call->texts[k]);
-        NoteLast(call->lastVar, LastVariableOf(*call->texts[k]));
-      } else {
-        call->numbers[k] = FastProgramFor(pieces[k]);
-        if (!call->numbers[k]) return nullptr;
-        r = ReachOf(*call->numbers[k]);
-        NoteLast(call->lastVar, LastVariableOf(*call->numbers[k]));
-      }
-      // Each argument is an evaluation one level below the call.
+    // Each argument is an evaluation one level below the call.
+    const auto take = [&call](const auto& program) {
+      if (!program) return false;
+      const ProgramReach r = ReachOf(*program);
       Reach(call->reach, 1 + r.depth, r.pending);
+      NoteLast(call->lastVar, LastVariableOf(*program));
+      return true;
+    };
+    for (size_t k = 0; k < pieces.size(); ++k) {
+      const bool ok = form.args[k] == 's' ? take(call->texts[k] = TextProgramFor(pieces[k]))
+                                          : take(call->numbers[k] = FastProgramFor(pieces[k]));
+      if (!ok) return nullptr;
     }
     return call;
   }
   return nullptr;
+}
+
+// A call as a term; false for none.
+bool CallTerm(std::shared_ptr<const TextCall> call, TextTerm& term) {
+  if (!call) return false;
+  term.kind = TextTerm::Call;
+  term.reach = call->reach;
+  term.call = std::move(call);
+  return true;
 }
 
 // One operand as EvalOperand classifies it.
@@ -187,10 +193,7 @@ bool CompileOperand(const std::string& raw, TextTerm& term) {
         return false;
       const char* name = FunctionName(c);
       if (name == nullptr) return false;
-      term.kind = TextTerm::Call;
-      term.call = CompileCall(name, FindFunctionByCode(c), std::string_view(raw).substr(2), false);
-      if (term.call) term.reach = term.call->reach;
-      return term.call != nullptr;
+      return CallTerm(CompileCall(name, FindFunctionByCode(c), std::string_view(raw).substr(2), false), term);
     }
     const char* sysvar = SysVarName(c);
     if (IsKindChar(first) && (c == 0xFE || (sysvar != nullptr && sysvar[0] == first))) return false;
@@ -201,10 +204,8 @@ bool CompileOperand(const std::string& raw, TextTerm& term) {
     const CallShape shape = ShapeOfCall(op);
     if (shape.call) {
       if (shape.paren == npos) return false;
-      term.kind = TextTerm::Call;
-      term.call = CompileCall(shape.name, shape.function, std::string_view(op).substr(shape.paren + 1), false);
-      if (term.call) term.reach = term.call->reach;
-      return term.call != nullptr;
+      return CallTerm(CompileCall(shape.name, shape.function, std::string_view(op).substr(shape.paren + 1), false),
+                      term);
     }
   }
   if (op.back() == ')') {
@@ -288,18 +289,28 @@ TextCache<std::shared_ptr<const TextProgram>> gTextPrograms;
 
 bool ComputeCall(const TextCall& c, std::string& into, bool forms, int32_t& i, double& f, FastValue* number);
 
+// The stored text a variable or an element term reads; nullptr where the
+// general path would report.
+inline const std::string* VariableText(const TextTerm& t) {
+  const int32_t v = FindCached(t.text, t.found);
+  return v == 0 ? nullptr : &gStores.strs[static_cast<size_t>(v)].Value;
+}
+
+const std::string* ElementText(const TextTerm& t) {
+  size_t slot;
+  return ElementSlot(t.array, t.found, '$', t.indices, slot) ? &gPools.strs[slot] : nullptr;
+}
+
 // A string argument's text: the variable's own where the argument is one
 // variable (nothing runs meanwhile that could change it), else made in
 // holder.
 bool ArgumentText(const TextProgram& p, bool forms, std::string& holder, std::string_view& text, int32_t& i,
                   double& f) {
   if (p.terms.size() == 1 && p.terms[0].kind == TextTerm::Var) {
-    const TextTerm& t = p.terms[0];
-    const int32_t v = FindCached(t.text, t.found);
-    if (v == 0) return false;
-    const std::string& value = gStores.strs[static_cast<size_t>(v)].Value;
-    if (forms) TextToNumbers(value, i, f);
-    text = value;
+    const std::string* value = VariableText(p.terms[0]);
+    if (value == nullptr) return false;
+    if (forms) TextToNumbers(*value, i, f);
+    text = *value;
     return true;
   }
   if (!ComputeText(p, holder, forms, i, f)) return false;
@@ -402,6 +413,13 @@ bool ComputeText(const TextProgram& p, std::string& out, bool forms, int32_t& i,
   out.clear();
   int32_t termInt = 0;
   double termFloat = 0.0;
+  // A stored text onto out, with its number forms where they are wanted.
+  const auto append = [&out, &termInt, &termFloat](const std::string* value, bool want) {
+    if (value == nullptr) return false;
+    out += *value;
+    if (want) TextToNumbers(*value, termInt, termFloat);
+    return true;
+  };
   for (size_t k = 0; k < p.terms.size(); ++k) {
     const TextTerm& t = p.terms[k];
     const bool want = forms && k + 1 == p.terms.size();
@@ -411,22 +429,12 @@ bool ComputeText(const TextProgram& p, std::string& out, bool forms, int32_t& i,
         termInt = 0;
         termFloat = 0.0;
         break;
-      case TextTerm::Var: {
-        const int32_t v = FindCached(t.text, t.found);
-        if (v == 0) return false;
-        const std::string& value = gStores.strs[static_cast<size_t>(v)].Value;
-        out += value;
-        if (want) TextToNumbers(value, termInt, termFloat);
+      case TextTerm::Var:
+        if (!append(VariableText(t), want)) return false;
         break;
-      }
-      case TextTerm::Element: {
-        size_t slot;
-        if (!ElementSlot(t.array, t.found, '$', t.indices, slot)) return false;
-        const std::string& value = gPools.strs[slot];
-        out += value;
-        if (want) TextToNumbers(value, termInt, termFloat);
+      case TextTerm::Element:
+        if (!append(ElementText(t), want)) return false;
         break;
-      }
       case TextTerm::Call:
         if (!ComputeCall(*t.call, out, want, termInt, termFloat, nullptr)) return false;
         break;
