@@ -44,6 +44,13 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
 }
 
+size_t EmptyIndexAt(std::string_view s) {
+  if (s.empty() || s.back() != ']') return std::string_view::npos;
+  size_t i = s.size() - 1;
+  while (i > 0 && (s[i - 1] == ' ' || s[i - 1] == '\t')) --i;
+  return i > 0 && s[i - 1] == '[' ? i - 1 : std::string_view::npos;
+}
+
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)

@@ -20,6 +20,11 @@ void UpperInPlace(std::string& s);
 bool StartsWith(std::string_view s, std::string_view prefix);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
+// Where the empty index that ends s begins ("[]", or "[ ]" with blanks or
+// tabs inside: the compiled form drops them, so both spell the whole
+// array), or npos when s does not end so.
+size_t EmptyIndexAt(std::string_view s);
+
 // True while the runtime runs compiled statements: the argument texts that
 // handlers read are then tokenised, and the text helpers below apply the
 // compiled rules to them whatever their callers pass.

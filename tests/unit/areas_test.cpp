@@ -267,10 +267,10 @@ TEST_F(AreasTest, DisposeOfArraysAndTheLastValue) {
   Exec("DECLARE e#[2], a#, x&");
   Exec("DIM e#[], 4");
   EXPECT_EQ(LiveBlockCount(), 3);
-  Exec("DIM e#[], 8");  // resizes instead of leaking
+  Exec("DIM e#[ ], 8");  // resizes instead of leaking
   EXPECT_EQ(LiveBlockCount(), 3);
   EXPECT_EQ(Int("SIZEOF(e#[2])"), 8);
-  Exec("DISPOSE e#[]");
+  Exec("DISPOSE e# [ ]");
   EXPECT_EQ(LiveBlockCount(), 0);
   Exec("DISPOSE z#[]");
   EXPECT_EQ(Code(), 215);

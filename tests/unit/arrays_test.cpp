@@ -165,6 +165,17 @@ TEST_F(ArraysTest, WholeArrays) {
   Exec("CLEAR z%[]");
   EXPECT_EQ(Code(), 215);
   EXPECT_EQ(Int("ADDR(a%[])"), AddressToInt(&gPools.ints[gStores.arrs[FindArray("A%")].First]));
+  // Blanks inside the brackets: compiled text drops them, so they spell the
+  // whole array too, not an element with an empty index.
+  EXPECT_EQ(Int("SIZEOF(a%[ ])"), 6);
+  EXPECT_EQ(Int("ADDR(a%[\t ])"), Int("ADDR(a%[])"));
+  const TEvalResult whole = Eval("s$[  ]", kind::kArray);
+  EXPECT_EQ(whole.IntValue, FindArray("S$"));
+  EXPECT_EQ(whole.ResultKind, kind::kArray);
+  EXPECT_EQ(Int("MOVEARRTOLIST(s$[ ])"), 4);
+  Eval("q%[ ]");
+  EXPECT_EQ(Code(), 215);
+  EXPECT_EQ(gErr.Detail, "Q%");
 }
 
 TEST_F(ArraysTest, MovingArraysIntoAndOutOfTheStringList) {

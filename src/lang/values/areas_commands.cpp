@@ -24,10 +24,6 @@ constexpr size_t npos = std::string::npos;
 constexpr size_t kMaxReadText = 32767;        // characters of one READTEXT line
 constexpr size_t kMaxStringRead = size_t{64} << 20;  // STRING$ through a plain address
 
-bool EndsWith(const std::string& s, std::string_view tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // Takes the whole remaining argument text of a statement.
 std::string TakeStatementText() {
   std::string rest = gEval.Rest();
@@ -38,6 +34,14 @@ std::string TakeStatementText() {
 
 bool IsAreaValue(const TEvalResult& r) {
   return r.AreaKind == 'b' || r.AreaKind == 's' || r.AreaKind == 'o';
+}
+
+// "NAME#[]": every element of an area array.
+bool IsWholeAreaArray(const std::string& u) {
+  const size_t open = EmptyIndexAt(u);
+  if (open == npos) return false;
+  const std::string_view name = TrimView(std::string_view(u).substr(0, open));
+  return !name.empty() && name.back() == '#';
 }
 
 // The array of "NAME#[]" / "NAME[...]" by the name before the bracket.
@@ -53,7 +57,7 @@ void CmdDim(TParStack& ps) {
   std::string text = TakeStatementText();
   size_t comma = FindTopLevel(text, ',');
   std::string name = Upper(Trim(std::string_view(text).substr(0, comma)));
-  const bool all = EndsWith(name, "#[]");
+  const bool all = IsWholeAreaArray(name);
   if (!all && (name.empty() || name.back() != '#')) {
     RaiseError(121, name);
     return;
@@ -135,7 +139,7 @@ void CmdDispose(TParStack&) {
     DisposeLastValue();
     return;
   }
-  if (EndsWith(name, "#[]")) {
+  if (IsWholeAreaArray(name)) {
     std::string arrayName;
     int32_t a = ArrayOfBracketName(name, arrayName);
     if (a == 0) {
@@ -559,8 +563,8 @@ void FnMemPos(TParStack& ps) {
 void FnSizeOf(TParStack& ps) {
   char sep;
   std::string arg = TakeRawArgument(sep);
-  if (EndsWith(arg, "[]")) {
-    int32_t a = FindArray(Trim(std::string_view(arg).substr(0, arg.size() - 2)));
+  if (const size_t open = EmptyIndexAt(arg); open != npos) {
+    int32_t a = FindArray(Trim(std::string_view(arg).substr(0, open)));
     fn::SetInt(a == 0 ? -1 : gStores.arrs[a].Count);
     return;
   }
@@ -630,8 +634,8 @@ void FnAddr(TParStack& ps) {
   }
   int32_t address = 0;
   if (!arg.empty() && arg.back() == ']') {
-    if (EndsWith(arg, "[]")) {
-      std::string name = Trim(std::string_view(arg).substr(0, arg.size() - 2));
+    if (const size_t open = EmptyIndexAt(arg); open != npos) {
+      std::string name = Trim(std::string_view(arg).substr(0, open));
       int32_t a = FindArray(name);
       if (a == 0) {
         RaiseError(215, name);

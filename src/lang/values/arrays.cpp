@@ -321,8 +321,8 @@ int32_t ElementAddress(const ElementRef& e) {
 }
 
 bool ReadArrayOperand(const std::string& u, int expectedKind, TParStack& ps) {
-  if (u.size() >= 3 && u.compare(u.size() - 2, 2, "[]") == 0) {
-    std::string name = Trim(std::string_view(u).substr(0, u.size() - 2));
+  if (const size_t open = EmptyIndexAt(u); open != std::string::npos && open > 0) {
+    std::string name = Trim(std::string_view(u).substr(0, open));
     gEval.lastVarName = name;
     int32_t i = FindArray(name);
     if (i == 0) {
