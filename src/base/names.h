@@ -38,7 +38,8 @@ using StatementHandler = bool (*)(TParStack& ps);
 // argument list (after the "("); the handler reads its arguments with
 // Evaluate and leaves its result in gRes.
 using FunctionHandler = void (*)(TParStack& ps);
-// A system variable or setting read: fills out.
+// A system variable or setting read: fills out. A whole number may leave its
+// text pending (out.PendingText); the reader makes it at once if it needs it.
 using SysVarHandler = void (*)(TEvalResult& out);
 
 enum class StatementPhase : uint8_t {

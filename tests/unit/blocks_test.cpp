@@ -368,6 +368,22 @@ TEST_F(BlockProgramTest, LoopCounterAssignedAndPrintedAgree) {
   EXPECT_NE(lines[0], lines[8]);  // the counter did move
 }
 
+// The counter's text is made in the number format of the moment it is read,
+// not of the moment it is joined (the call changes NUMWIDTH in between).
+TEST_F(BlockProgramTest, LoopCounterTextIsMadeWhenRead) {
+  EXPECT_EQ(Run("WHILELOOP 1\n"
+                "  PRINT &LOOP + W()\n"
+                "ENDWHILE\n"
+                "PRINT &LOOP + \"|\"\n"
+                "END\n"
+                "PROC W\n"
+                "  @SET(\"NUMWIDTH\", 4)\n"
+                "  RETURN \"|\"\n"
+                "ENDPROC\n"),
+            0);
+  EXPECT_EQ(Out(), "1|\n   0|\n");
+}
+
 // CASEOF items are read without their text form; a string selection still
 // compares an item's text, made in the number format of the moment.
 TEST_F(BlockProgramTest, CaseItemsCompareByTheSelectionsKind) {

@@ -35,6 +35,8 @@ TEST_F(ConversionsTest, IntegerText) {
   EXPECT_EQ(IntToText(42), "        42");
   SetNumWidth(2);
   EXPECT_EQ(IntToText(12345), "12345");  // never cut
+  SetNumWidth(200);  // wider than the usual short buffer
+  EXPECT_EQ(IntToText(-5), std::string(198, ' ') + "-5");
 }
 
 TEST_F(ConversionsTest, FloatText) {
@@ -57,7 +59,8 @@ TEST_F(ConversionsTest, FloatText) {
 }
 
 // A value read with its text pending gets the text the immediate
-// conversions make, whatever the number, the decimals and the field width.
+// conversions make, whatever the number, the decimals and the field width;
+// IntToText and FloatToText give the same under those settings.
 TEST_F(ConversionsTest, PendingTextIsTheImmediateText) {
   const int32_t ints[] = {0, 7, -7, 42, 999, -1000, 123456789, INT32_MAX, INT32_MIN, INT32_MIN + 1};
   const double floats[] = {0.0, -0.0, 3.0, -3.0, 2.5, -0.25, 1e9, -2147483648.0, 2147483647.0,
@@ -73,6 +76,8 @@ TEST_F(ConversionsTest, PendingTextIsTheImmediateText) {
       MaterializeTextIn(r, 6, w);
       EXPECT_EQ(r.StrValue, RightAlign(ToDecimal(v), w)) << v << " width " << w;
       EXPECT_EQ(r.PendingText, TEvalResult::kTextMade);
+      SetNumWidth(w);
+      EXPECT_EQ(IntToText(v), r.StrValue) << v << " width " << w;
     }
     for (int32_t d : decimals) {
       for (double f : floats) {
@@ -81,6 +86,8 @@ TEST_F(ConversionsTest, PendingTextIsTheImmediateText) {
         r.PendingText = TEvalResult::kTextFromFloat;
         MaterializeTextIn(r, d, w);
         EXPECT_EQ(r.StrValue, RightAlign(FixedText(f, d), w)) << f << " decimals " << d << " width " << w;
+        SetDecimals(d);
+        EXPECT_EQ(FloatToText(f), r.StrValue) << f << " decimals " << d << " width " << w;
       }
     }
   }

@@ -485,7 +485,7 @@ void VarLoop(TEvalResult& r) {
   int32_t v = CurrentLoopCounter();
   r.IntValue = v;
   r.FloatValue = v;
-  r.StrValue = IntToText(v);
+  r.PendingText = TEvalResult::kTextFromInt;  // a counting loop reads it on every pass
   r.ResultKind = kind::kLong;
 }
 

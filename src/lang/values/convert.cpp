@@ -50,7 +50,6 @@ int32_t WrapAdd(int32_t a, int32_t b) {
 
 int32_t WrapNeg(int32_t a) { return static_cast<int32_t>(0u - static_cast<uint32_t>(a)); }
 
-std::string IntToText(int32_t v) { return RightAlign(ToDecimal(v), gSettings.NumWidth); }
 
 std::string FixedText(double v, int32_t decimals) {
   if (std::isnan(v)) return "Nan";
@@ -80,12 +79,13 @@ namespace {
 
 // The text of a whole number in the 32-bit range as FixedText (decimals
 // > 0, with the point and zeros) or ToDecimal (decimals 0) and RightAlign
-// make it, written into out's own buffer: most number values are such, and
-// their text is made once per value read. False, with out unchanged, for a
-// field too wide for the local buffer.
-bool WholeTextInto(std::string& out, int32_t v, int32_t decimals, int32_t width) {
-  char buf[96];
-  char* const end = buf + sizeof buf;
+// make it, written at the end of buf: most number values are such, and
+// their text is made once per value read. Gives where the text begins, or
+// nullptr for a field too wide for buf.
+constexpr size_t kWholeTextBuffer = 96;
+
+const char* WholeText(char (&buf)[kWholeTextBuffer], int32_t v, int32_t decimals, int32_t width) {
+  char* const end = buf + kWholeTextBuffer;
   char* p = end;
   if (decimals > kMaxDecimals) decimals = kMaxDecimals;
   if (decimals > 0) {
@@ -102,29 +102,54 @@ bool WholeTextInto(std::string& out, int32_t v, int32_t decimals, int32_t width)
   if (width > kMaxFieldWidth) width = kMaxFieldWidth;
   const auto length = static_cast<int32_t>(end - p);
   if (width > length) {
-    if (width > static_cast<int32_t>(sizeof buf)) return false;
+    if (width > static_cast<int32_t>(kWholeTextBuffer)) return nullptr;
     const auto pad = static_cast<size_t>(width - length);
     p -= pad;
     std::memset(p, ' ', pad);
   }
-  out.assign(p, end);
+  return p;
+}
+
+// Whether v is a whole number in the 32-bit range, as WholeText takes it.
+bool IsWholeInRange(double v) {
+  return v > -2147483648.0 && v < 2147483648.0 && v == static_cast<double>(TruncInRange(v));
+}
+
+// The same into out's own buffer; false, with out unchanged, when WholeText
+// gives nothing. A number read again and again (a counter) mostly keeps the
+// length of its text: then only the characters are overwritten.
+bool WholeTextInto(std::string& out, int32_t v, int32_t decimals, int32_t width) {
+  char buf[kWholeTextBuffer];
+  const char* p = WholeText(buf, v, decimals, width);
+  if (p == nullptr) return false;
+  const auto n = static_cast<size_t>(buf + kWholeTextBuffer - p);
+  if (out.size() == n) std::memcpy(out.data(), p, n);
+  else out.assign(p, n);
   return true;
 }
 
+bool WholeFloatTextInto(std::string& out, double v, int32_t decimals, int32_t width) {
+  return IsWholeInRange(v) && WholeTextInto(out, TruncInRange(v), decimals < 0 ? 0 : decimals, width);
+}
+
 }  // namespace
+
+// Every number read from a system variable, an element or a whole-number
+// result makes this text: written straight into the result's buffer.
+std::string IntToText(int32_t v) {
+  char buf[kWholeTextBuffer];
+  if (const char* p = WholeText(buf, v, 0, gSettings.NumWidth)) return std::string(p, static_cast<const char*>(buf + kWholeTextBuffer));
+  return RightAlign(ToDecimal(v), gSettings.NumWidth);
+}
 
 void MaterializeTextIn(TEvalResult& r, int32_t decimals, int32_t width) {
   if (r.PendingText == TEvalResult::kTextFromInt && WholeTextInto(r.StrValue, r.IntValue, 0, width)) {
     r.PendingText = TEvalResult::kTextMade;
     return;
   }
-  if (r.PendingText == TEvalResult::kTextFromFloat) {
-    const double v = r.FloatValue;
-    if (v > -2147483648.0 && v < 2147483648.0 && v == static_cast<double>(TruncInRange(v)) &&
-        WholeTextInto(r.StrValue, TruncInRange(v), decimals < 0 ? 0 : decimals, width)) {
-      r.PendingText = TEvalResult::kTextMade;
-      return;
-    }
+  if (r.PendingText == TEvalResult::kTextFromFloat && WholeFloatTextInto(r.StrValue, r.FloatValue, decimals, width)) {
+    r.PendingText = TEvalResult::kTextMade;
+    return;
   }
   switch (r.PendingText) {
     case TEvalResult::kTextFromInt: r.StrValue = RightAlign(ToDecimal(r.IntValue), width); break;
@@ -135,6 +160,12 @@ void MaterializeTextIn(TEvalResult& r, int32_t decimals, int32_t width) {
 }
 
 std::string FloatToText(double v) {
+  char buf[kWholeTextBuffer];
+  if (IsWholeInRange(v)) {
+    const int32_t decimals = gSettings.Decimals < 0 ? 0 : gSettings.Decimals;
+    if (const char* p = WholeText(buf, TruncInRange(v), decimals, gSettings.NumWidth))
+      return std::string(p, static_cast<const char*>(buf + kWholeTextBuffer));
+  }
   return RightAlign(FixedText(v, gSettings.Decimals), gSettings.NumWidth);
 }
 

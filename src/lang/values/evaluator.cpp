@@ -963,7 +963,10 @@ bool ReadSystemVariable(const std::string& u) {
   int32_t radixValue;
   if (const SysVarEntry* e = FindSysVar(u)) {
     if (!e->quiet) NoteOutsideWork();
-    if (e->handler) e->handler(gRes);
+    if (e->handler) {
+      e->handler(gRes);
+      MaterializeText(gRes);  // the text of this moment's number format
+    }
   } else if (ParseRadixLiteral(u, radixValue)) {
     gRes.IntValue = radixValue;
     gRes.StrValue = IntToText(radixValue);

@@ -122,8 +122,9 @@ bool PlainNumber(const std::string& u) {
   return digits > 0 && dots <= 1;
 }
 
-// System variables whose handler only reads a whole number and makes its
-// text as IntToText does: the fast path reads them through that handler.
+// System variables whose handler only reads a whole number, with the text
+// IntToText makes (made or left pending): the fast path reads them through
+// that handler.
 // name gets the name the general path reads them by.
 const SysVarEntry* FastSystemVariable(const std::string& op, const std::string& u, std::string& name) {
   static constexpr std::string_view kFast[] = {"&LOOP"};
