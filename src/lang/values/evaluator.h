@@ -25,6 +25,17 @@ struct EvalState {
     return pos < text.size() ? std::string_view(text).substr(pos) : std::string_view();
   }
   bool RestEmpty() const { return pos >= text.size(); }
+  // lastVarName = name for the kept names of the precompiled paths, run
+  // after run: a name of the same length (I% after K%) is written over in
+  // place, without the library's general copy.
+  void NoteLastVarName(const std::string& name) {
+    const size_t n = name.size();
+    if (lastVarName.size() != n) {
+      lastVarName = name;
+      return;
+    }
+    for (size_t k = 0; k < n; ++k) lastVarName[k] = name[k];
+  }
   // Copies into the text's own buffer, which keeps its capacity from
   // statement to statement (t may be a part of text itself).
   void SetText(std::string_view t) {

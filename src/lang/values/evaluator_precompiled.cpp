@@ -633,14 +633,9 @@ bool NegatedTextAgrees(const FastValue& v) {
   return gSettings.NumWidth <= digits;
 }
 
-// A loop reads the same variable again and again: no copy then. (Names
-// are short: compared here rather than by a call, in every caller.)
+// A program that reads no variable leaves the last name as it was.
 [[gnu::always_inline]] inline void NoteLastVariable(const std::string& last) {
-  if (last.empty()) return;
-  std::string& now = gEval.lastVarName;
-  bool same = now.size() == last.size();
-  for (size_t k = 0; same && k < last.size(); ++k) same = now[k] == last[k];
-  if (!same) now = last;
+  if (!last.empty()) gEval.NoteLastVarName(last);
 }
 
 // Where the general path would refuse to read an argument of this reach:

@@ -327,7 +327,7 @@ bool AssignElementPrepared(const PreparedLet& e) {
   if (!ResolvePrecompiledElement(*e.element, target)) return false;
   // The general path names the array first, too (before it reads anything),
   // so a fall-back after this leaves nothing of it behind.
-  gEval.lastVarName = *target.array;
+  gEval.NoteLastVarName(*target.array);
   gEval.pos = e.valueStart;
   if (!RunPrecompiled(*e.value, false)) {
     gEval.pos = 0;
