@@ -8,6 +8,7 @@
 #include "core/line_store.h"
 #include "base/text.h"
 #include "apps/subsystems.h"
+#include "values/value_commands.h"
 #include "value_test_support.h"
 
 namespace korv {
@@ -65,6 +66,18 @@ TEST_F(CompiledEvalTest, FunctionCodesThatLookLikeSeparators) {
   Evaluate(ps_, 'p', 0);
   EXPECT_EQ(gRes.IntValue, 7);
   EXPECT_TRUE(NoReport());
+}
+
+// A list part that begins with an operator token reads as its source text
+// does: the token's first byte is no blank to step over.
+TEST_F(CompiledEvalTest, ListPartsThatBeginWithAnOperator) {
+  gEval.SetText("1,\x15r4|2;\x15r4|\x15r4|3");
+  const std::string compiled = JoinedList(ps_);
+  EXPECT_TRUE(NoReport()) << gErr.Code;
+  gCompiledText = false;
+  gEval.SetText("1,>>2;>>>>3");
+  EXPECT_EQ(JoinedList(ps_), compiled);
+  EXPECT_TRUE(NoReport()) << gErr.Code;
 }
 
 TEST_F(CompiledEvalTest, SystemVariablesAndDefConstantsByToken) {

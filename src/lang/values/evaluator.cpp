@@ -943,6 +943,8 @@ void EvaluateCondition(TParStack& ps) { EvaluateArgument(ps, ' ', 0, false); }
 
 void EvaluateListArgument(TParStack& ps) { EvaluateArgument(ps, 'p', 0, false); }
 
+void SkipArgumentBlanks() { SkipBlanks(); }
+
 bool EvaluateNumber(TParStack& ps, char terminator, int expectedKind) {
   return EvaluateArgument(ps, terminator, expectedKind, false);
 }

@@ -111,6 +111,10 @@ void EvaluateCondition(TParStack& ps);
 // Evaluate(ps, 'p', 0) for an argument of a procedure call: a number's text
 // form stays pending as in EvaluateCondition.
 void EvaluateListArgument(TParStack& ps);
+// Moves the cursor past blanks as the evaluator does between the parts of
+// an argument (in compiled text the byte that starts an operator token is
+// no blank).
+void SkipArgumentBlanks();
 // Evaluate for a reader of the number forms only: the text form of a number
 // stays pending as in EvaluateCondition.
 bool EvaluateNumber(TParStack& ps, char terminator, int expectedKind);

@@ -27,10 +27,6 @@ bool ValidScalarName(const std::string& n) {
   return true;
 }
 
-void SkipBlanks() {
-  while (!gEval.RestEmpty() && IsBlankChar(gEval.text[gEval.pos])) ++gEval.pos;
-}
-
 // A joined text longer than a string may be: 219, the statement ends with
 // an empty result.
 std::string RefuseJoined() {
@@ -149,7 +145,7 @@ std::string JoinedList(TParStack& ps) {
     Evaluate(ps, 'p', 0);
     if (gRes.StrValue.size() > kMaxStringLength - joined.size()) return RefuseJoined();
     joined += gRes.StrValue;
-    SkipBlanks();
+    SkipArgumentBlanks();
     if (gEval.RestEmpty() || gEval.pos == before) break;
     if (gEval.lastSep == ',') {
       if (joined.size() == kMaxStringLength) return RefuseJoined();

@@ -40,13 +40,9 @@ constexpr size_t kMaxIniValue = 32767;
 
 // --- argument helpers -------------------------------------------------------------
 
-void SkipBlanks() {
-  while (gEval.pos < gEval.text.size() && IsBlankChar(gEval.text[gEval.pos])) ++gEval.pos;
-}
-
 // A channel number may be written with a leading "#".
 void SkipHash() {
-  SkipBlanks();
+  SkipArgumentBlanks();
   if (gEval.pos < gEval.text.size() && gEval.text[gEval.pos] == '#') ++gEval.pos;
 }
 
@@ -425,7 +421,7 @@ struct BlockArgs {
 };
 
 bool ReadBlockArgs(TParStack& ps, bool function, bool write, BlockArgs& b) {
-  SkipBlanks();
+  SkipArgumentBlanks();
   bool hash = gEval.pos < gEval.text.size() && gEval.text[gEval.pos] == '#';
   if (hash) ++gEval.pos;
   Evaluate(ps, ',', 0);
