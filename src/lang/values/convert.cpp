@@ -50,7 +50,6 @@ int32_t WrapAdd(int32_t a, int32_t b) {
 
 int32_t WrapNeg(int32_t a) { return static_cast<int32_t>(0u - static_cast<uint32_t>(a)); }
 
-
 std::string FixedText(double v, int32_t decimals) {
   if (std::isnan(v)) return "Nan";
   if (std::isinf(v)) return v > 0 ? "+Inf" : "-Inf";
@@ -110,63 +109,54 @@ const char* WholeText(char (&buf)[kWholeTextBuffer], int32_t v, int32_t decimals
   return p;
 }
 
-// Whether v is a whole number in the 32-bit range, as WholeText takes it.
-bool IsWholeInRange(double v) {
-  return v > -2147483648.0 && v < 2147483648.0 && v == static_cast<double>(TruncInRange(v));
+// WholeText for a float that holds a whole number in the 32-bit range;
+// nullptr for any other.
+const char* WholeFloatText(char (&buf)[kWholeTextBuffer], double v, int32_t decimals, int32_t width) {
+  if (!(v > -2147483648.0 && v < 2147483648.0 && v == static_cast<double>(TruncInRange(v)))) return nullptr;
+  return WholeText(buf, TruncInRange(v), decimals < 0 ? 0 : decimals, width);
 }
 
-// The same into out's own buffer; false, with out unchanged, when WholeText
-// gives nothing. A number read again and again (a counter) mostly keeps the
-// length of its text: then only the characters are overwritten.
-bool WholeTextInto(std::string& out, int32_t v, int32_t decimals, int32_t width) {
-  char buf[kWholeTextBuffer];
-  const char* p = WholeText(buf, v, decimals, width);
-  if (p == nullptr) return false;
-  const auto n = static_cast<size_t>(buf + kWholeTextBuffer - p);
-  if (out.size() == n) std::memcpy(out.data(), p, n);
-  else out.assign(p, n);
-  return true;
-}
-
-bool WholeFloatTextInto(std::string& out, double v, int32_t decimals, int32_t width) {
-  return IsWholeInRange(v) && WholeTextInto(out, TruncInRange(v), decimals < 0 ? 0 : decimals, width);
+// The text from p to the end of buf.
+std::string TextFrom(const char (&buf)[kWholeTextBuffer], const char* p) {
+  return std::string(p, static_cast<const char*>(buf + kWholeTextBuffer));
 }
 
 }  // namespace
 
 // Every number read from a system variable, an element or a whole-number
-// result makes this text: written straight into the result's buffer.
+// result makes this text: written straight into the result.
 std::string IntToText(int32_t v) {
   char buf[kWholeTextBuffer];
-  if (const char* p = WholeText(buf, v, 0, gSettings.NumWidth)) return std::string(p, static_cast<const char*>(buf + kWholeTextBuffer));
+  if (const char* p = WholeText(buf, v, 0, gSettings.NumWidth)) return TextFrom(buf, p);
   return RightAlign(ToDecimal(v), gSettings.NumWidth);
-}
-
-void MaterializeTextIn(TEvalResult& r, int32_t decimals, int32_t width) {
-  if (r.PendingText == TEvalResult::kTextFromInt && WholeTextInto(r.StrValue, r.IntValue, 0, width)) {
-    r.PendingText = TEvalResult::kTextMade;
-    return;
-  }
-  if (r.PendingText == TEvalResult::kTextFromFloat && WholeFloatTextInto(r.StrValue, r.FloatValue, decimals, width)) {
-    r.PendingText = TEvalResult::kTextMade;
-    return;
-  }
-  switch (r.PendingText) {
-    case TEvalResult::kTextFromInt: r.StrValue = RightAlign(ToDecimal(r.IntValue), width); break;
-    case TEvalResult::kTextFromFloat: r.StrValue = RightAlign(FixedText(r.FloatValue, decimals), width); break;
-    default: return;
-  }
-  r.PendingText = TEvalResult::kTextMade;
 }
 
 std::string FloatToText(double v) {
   char buf[kWholeTextBuffer];
-  if (IsWholeInRange(v)) {
-    const int32_t decimals = gSettings.Decimals < 0 ? 0 : gSettings.Decimals;
-    if (const char* p = WholeText(buf, TruncInRange(v), decimals, gSettings.NumWidth))
-      return std::string(p, static_cast<const char*>(buf + kWholeTextBuffer));
-  }
+  if (const char* p = WholeFloatText(buf, v, gSettings.Decimals, gSettings.NumWidth)) return TextFrom(buf, p);
   return RightAlign(FixedText(v, gSettings.Decimals), gSettings.NumWidth);
+}
+
+void MaterializeTextIn(TEvalResult& r, int32_t decimals, int32_t width) {
+  char buf[kWholeTextBuffer];
+  const char* p = nullptr;
+  switch (r.PendingText) {
+    case TEvalResult::kTextFromInt: p = WholeText(buf, r.IntValue, 0, width); break;
+    case TEvalResult::kTextFromFloat: p = WholeFloatText(buf, r.FloatValue, decimals, width); break;
+    default: return;
+  }
+  if (p != nullptr) {
+    // A number read again and again (a counter) mostly keeps the length of
+    // its text: then only the characters are overwritten.
+    const auto n = static_cast<size_t>(buf + kWholeTextBuffer - p);
+    if (r.StrValue.size() == n) std::memcpy(r.StrValue.data(), p, n);
+    else r.StrValue.assign(p, n);
+  } else if (r.PendingText == TEvalResult::kTextFromInt) {
+    r.StrValue = RightAlign(ToDecimal(r.IntValue), width);
+  } else {
+    r.StrValue = RightAlign(FixedText(r.FloatValue, decimals), width);
+  }
+  r.PendingText = TEvalResult::kTextMade;
 }
 
 namespace {
