@@ -178,6 +178,58 @@ bool GluedLiteral(const std::string& upper) {
   return false;
 }
 
+// Two operands with only blanks between them ("-214748 4316", "A (1)")
+// are one operand compiled, where the blanks are gone; the interpreter
+// reads the first and stops. Blanks next to a word operator (AND, OR, MOD,
+// & and |) are no such gap; comments and DEF lines are not looked at.
+bool JoinsAfter(char c) { return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("_.$%&!#])\"", c); }
+bool JoinsBefore(char c) { return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("_.$%&!#(\"", c); }
+
+bool IsWordOperator(std::string_view word) {
+  static constexpr std::string_view kWords[] = {"AND", "OR", "MOD", "&", "|"};
+  for (std::string_view w : kWords)
+    if (word == w) return true;
+  return false;
+}
+
+bool GluedInLine(std::string_view line) {
+  line = korv::TrimView(line);
+  const size_t blank = line.find_first_of(" \t");
+  if (blank == std::string_view::npos) return false;
+  const std::string_view command = line.substr(0, blank);
+  if (command.empty() || command[0] == '\'' || command == "REM" || command == "DEF") return false;
+  // The words of the arguments, split at blanks outside string literals.
+  std::vector<std::string_view> words;
+  bool inside = false;
+  size_t from = blank;
+  for (size_t i = blank; i <= line.size(); ++i) {
+    const char c = i < line.size() ? line[i] : ' ';
+    if (c == '"') inside = !inside;
+    if (!inside && c == '\'') break;  // a comment follows
+    if (inside || (c != ' ' && c != '\t')) continue;
+    if (i > from) words.push_back(line.substr(from, i - from));
+    from = i + 1;
+  }
+  if (from < line.size() && line[from] != '\'') words.push_back(line.substr(from));
+  for (size_t k = 0; k + 1 < words.size(); ++k) {
+    const std::string_view a = words[k], b = words[k + 1];
+    if (b[0] == '\'') break;
+    if (JoinsAfter(a.back()) && JoinsBefore(b[0]) && !IsWordOperator(a) && !IsWordOperator(b)) return true;
+  }
+  return false;
+}
+
+bool GluedOperands(const std::string& upper) {
+  size_t start = 0;
+  while (start < upper.size()) {
+    size_t end = upper.find('\n', start);
+    if (end == std::string::npos) end = upper.size();
+    if (GluedInLine(std::string_view(upper).substr(start, end - start))) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 // PROC, ENDIF and ENDSELECT lose their arguments when compiled, so the
 // compiler never checks their brackets and quotes; the interpreter checks
 // them on every statement, and a statement that fails the check is not run
@@ -220,7 +272,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (unsigned char c : body)
     if ((c < 32 && c != '\n' && c != '\r' && c != '\t') || c > 126) return 0;
   const std::string upper = korv::Upper(body);
-  if (Skipped(upper) || GluedLiteral(upper) || CheckedOnlyInterpreted(upper)) return 0;
+  if (Skipped(upper) || GluedLiteral(upper) || GluedOperands(upper) || CheckedOnlyInterpreted(upper)) return 0;
   const std::string source = std::string("@SET(\"ERRORLEVEL\", ") + kLevels[data[0] % 5] + ")\n" + body;
   std::ofstream(gProgramFile, std::ios::binary) << source;
 
