@@ -219,32 +219,27 @@ bool GluedInLine(std::string_view line) {
   return false;
 }
 
-bool GluedOperands(const std::string& upper) {
-  size_t start = 0;
-  while (start < upper.size()) {
-    size_t end = upper.find('\n', start);
-    if (end == std::string::npos) end = upper.size();
-    if (GluedInLine(std::string_view(upper).substr(start, end - start))) return true;
-    start = end + 1;
-  }
-  return false;
-}
-
 // PROC, ENDIF and ENDSELECT lose their arguments when compiled, so the
 // compiler never checks their brackets and quotes; the interpreter checks
 // them on every statement, and a statement that fails the check is not run
 // (a broken PROC line lets its body run as plain statements).
-bool CheckedOnlyInterpreted(const std::string& upper) {
+bool CheckedOnlyInterpreted(std::string_view line) {
   static constexpr std::string_view kWords[] = {"PROC", "ENDIF", "ENDSELECT"};
+  line = korv::TrimView(line);
+  const size_t blank = line.find_first_of(" \t");
+  if (blank == std::string_view::npos || line.find_first_of("()\"", blank) == std::string_view::npos) return false;
+  for (std::string_view w : kWords)
+    if (line.substr(0, blank) == w) return true;
+  return false;
+}
+
+// Whether some line of the program passes test.
+bool AnyLine(const std::string& upper, bool (*test)(std::string_view)) {
   size_t start = 0;
   while (start < upper.size()) {
     size_t end = upper.find('\n', start);
     if (end == std::string::npos) end = upper.size();
-    const std::string_view line = korv::TrimView(std::string_view(upper).substr(start, end - start));
-    const size_t blank = line.find_first_of(" \t");
-    if (blank != std::string_view::npos && line.find_first_of("()\"", blank) != std::string_view::npos)
-      for (std::string_view w : kWords)
-        if (line.substr(0, blank) == w) return true;
+    if (test(std::string_view(upper).substr(start, end - start))) return true;
     start = end + 1;
   }
   return false;
@@ -272,7 +267,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (unsigned char c : body)
     if ((c < 32 && c != '\n' && c != '\r' && c != '\t') || c > 126) return 0;
   const std::string upper = korv::Upper(body);
-  if (Skipped(upper) || GluedLiteral(upper) || GluedOperands(upper) || CheckedOnlyInterpreted(upper)) return 0;
+  if (Skipped(upper) || GluedLiteral(upper) || AnyLine(upper, GluedInLine) || AnyLine(upper, CheckedOnlyInterpreted))
+    return 0;
   const std::string source = std::string("@SET(\"ERRORLEVEL\", ") + kLevels[data[0] % 5] + ")\n" + body;
   std::ofstream(gProgramFile, std::ios::binary) << source;
 

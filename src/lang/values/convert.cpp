@@ -50,37 +50,13 @@ int32_t WrapAdd(int32_t a, int32_t b) {
 
 int32_t WrapNeg(int32_t a) { return static_cast<int32_t>(0u - static_cast<uint32_t>(a)); }
 
-std::string FixedText(double v, int32_t decimals) {
-  if (std::isnan(v)) return "Nan";
-  if (std::isinf(v)) return v > 0 ? "+Inf" : "-Inf";
-  if (v == 0) v = 0.0;  // no "-0.000000"
-  if (decimals < 0) decimals = 0;
-  if (decimals > kMaxDecimals) decimals = kMaxDecimals;
-  // Whole numbers in the 32-bit range, the common case, without the
-  // general conversion.
-  if (v > -2147483648.0 && v < 2147483648.0 && v == static_cast<double>(TruncInRange(v))) {
-    std::string text = ToDecimal(TruncInRange(v));
-    if (decimals > 0) {
-      text.push_back('.');
-      text.append(static_cast<size_t>(decimals), '0');
-    }
-    return text;
-  }
-  char buf[512];  // 309 integer digits, the point and 35 decimals fit
-  auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-  if (res.ec != std::errc()) return "0";
-  return std::string(buf, res.ptr);
-}
-
-void MaterializeText(TEvalResult& r) { MaterializeTextIn(r, gSettings.Decimals, gSettings.NumWidth); }
-
 namespace {
 
-// The text of a whole number in the 32-bit range as FixedText (decimals
-// > 0, with the point and zeros) or ToDecimal (decimals 0) and RightAlign
-// make it, written at the end of buf: most number values are such, and
-// their text is made once per value read. Gives where the text begins, or
-// nullptr for a field too wide for buf.
+// The text of a whole number in the 32-bit range: its digits, with the
+// point and `decimals` zeros, right-aligned in width, written at the end of
+// buf (most number values are such, and their text is made once per value
+// read). Gives where the text begins, or nullptr for a field too wide for
+// buf.
 constexpr size_t kWholeTextBuffer = 96;
 
 const char* WholeText(char (&buf)[kWholeTextBuffer], int32_t v, int32_t decimals, int32_t width) {
@@ -122,6 +98,25 @@ std::string TextFrom(const char (&buf)[kWholeTextBuffer], const char* p) {
 }
 
 }  // namespace
+
+std::string FixedText(double v, int32_t decimals) {
+  if (std::isnan(v)) return "Nan";
+  if (std::isinf(v)) return v > 0 ? "+Inf" : "-Inf";
+  if (v == 0) v = 0.0;  // no "-0.000000"
+  if (decimals < 0) decimals = 0;
+  if (decimals > kMaxDecimals) decimals = kMaxDecimals;
+  // Whole numbers in the 32-bit range, the common case, without the
+  // general conversion.
+  char whole[kWholeTextBuffer];
+  if (const char* p = WholeFloatText(whole, v, decimals, 0)) return TextFrom(whole, p);
+  char buf[512];  // 309 integer digits, the point and 35 decimals fit
+  auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+  if (res.ec != std::errc()) return "0";
+  return std::string(buf, res.ptr);
+}
+
+void MaterializeText(TEvalResult& r) { MaterializeTextIn(r, gSettings.Decimals, gSettings.NumWidth); }
+
 
 // Every number read from a system variable, an element or a whole-number
 // result makes this text: written straight into the result.
